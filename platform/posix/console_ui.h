@@ -1,0 +1,20 @@
+#pragma once
+// Message boxes of the native build, drawn in the terminal. There is nobody to press a button,
+// so every box is answered with OK.
+
+#include <ostream>
+
+#include "platform/ui.h"
+
+namespace platform::posix {
+
+class ConsoleUi : public Ui {
+ public:
+  explicit ConsoleUi(std::ostream& out) : out_(out) {}
+  int messageBox(const std::wstring& text, const std::wstring& title, std::uint32_t flags) override;
+
+ private:
+  std::ostream& out_;
+};
+
+}  // namespace platform::posix

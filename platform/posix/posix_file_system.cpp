@@ -1,0 +1,180 @@
+#include "platform/posix/posix_file_system.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include "platform/com_error.h"
+#include "platform/text.h"
+
+namespace platform::posix {
+namespace {
+
+const char kDosAttributeName[] = "user.DOSATTRIB";
+
+ComError errorFromErrno(int error, std::int32_t notFound) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+      return ComError::automation(notFound);
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EBUSY:
+    case ETXTBSY:
+      return ComError::automation(errors::kPermissionDenied);
+    case EEXIST:
+    case ENOTEMPTY:
+      return ComError::automation(errors::kFileAlreadyExists);
+    default:
+      return ComError(errors::kPathFileAccessError,
+                      automationErrorDescription(errors::kPathFileAccessError) + L" (" + fromUtf8(std::strerror(error)) + L")");
+  }
+}
+
+std::uint32_t dosAttributes(const std::string& nativePath) {
+  char buffer[64] = {};
+  const ssize_t n = ::getxattr(nativePath.c_str(), kDosAttributeName, buffer, sizeof buffer - 1);
+  if (n <= 2 || buffer[0] != '0' || (buffer[1] != 'x' && buffer[1] != 'X')) return 0;
+  return static_cast<std::uint32_t>(std::strtoul(buffer + 2, nullptr, 16));
+}
+
+std::string baseName(const std::string& nativePath) {
+  const std::size_t slash = nativePath.rfind('/');
+  return slash == std::string::npos ? nativePath : nativePath.substr(slash + 1);
+}
+
+struct DirCloser {
+  void operator()(DIR* dir) const { ::closedir(dir); }
+};
+using DirHandle = std::unique_ptr<DIR, DirCloser>;
+
+void removeTree(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) throw errorFromErrno(errno, errors::kPathNotFound);
+  if (!S_ISDIR(info.st_mode)) {
+    if (::unlink(path.c_str()) != 0) throw errorFromErrno(errno, errors::kPathNotFound);
+    return;
+  }
+  // Forced deletion: a folder the owner may not write would keep its entries.
+  if ((info.st_mode & S_IWUSR) == 0) ::chmod(path.c_str(), info.st_mode | S_IWUSR | S_IXUSR);
+  {
+    DirHandle dir(::opendir(path.c_str()));
+    if (!dir) throw errorFromErrno(errno, errors::kPathNotFound);
+    while (dirent* entry = ::readdir(dir.get())) {
+      const std::string name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      removeTree(path + "/" + name);
+    }
+  }
+  if (::rmdir(path.c_str()) != 0) throw errorFromErrno(errno, errors::kPathNotFound);
+}
+
+}  // namespace
+
+PosixFileSystem::PosixFileSystem(DriveMap drives, std::wstring tempPath, std::wstring currentDirectory)
+    : drives_(std::move(drives)), tempPath_(std::move(tempPath)), currentDirectory_(std::move(currentDirectory)) {
+  if (!tempPath_.empty() && tempPath_.back() != L'\\') tempPath_ += L'\\';
+}
+
+bool PosixFileSystem::folderExists(const std::wstring& path) {
+  try {
+    struct stat info {};
+    return ::stat(toNative(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  } catch (const ComError&) {
+    return false;
+  }
+}
+
+bool PosixFileSystem::fileExists(const std::wstring& path) {
+  try {
+    struct stat info {};
+    return ::stat(toNative(path).c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+  } catch (const ComError&) {
+    return false;
+  }
+}
+
+void PosixFileSystem::createFolder(const std::wstring& path) {
+  const std::string native = toNative(path);
+  if (::mkdir(native.c_str(), 0777) != 0) throw errorFromErrno(errno, errors::kPathNotFound);
+}
+
+std::vector<std::wstring> PosixFileSystem::subFolderNames(const std::wstring& path) {
+  const std::string native = toNative(path);
+  DirHandle dir(::opendir(native.c_str()));
+  if (!dir) throw errorFromErrno(errno, errors::kPathNotFound);
+  std::vector<std::wstring> names;
+  while (dirent* entry = ::readdir(dir.get())) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat info {};
+    if (::stat((native + "/" + name).c_str(), &info) == 0 && S_ISDIR(info.st_mode)) names.push_back(fromUtf8(name));
+  }
+  return names;
+}
+
+void PosixFileSystem::deleteFolder(const std::wstring& path) {
+  const std::string native = toNative(path);
+  struct stat info {};
+  if (::lstat(native.c_str(), &info) != 0) throw errorFromErrno(errno, errors::kPathNotFound);
+  if (!S_ISDIR(info.st_mode)) throw ComError::automation(errors::kPathNotFound);
+  removeTree(native);
+}
+
+std::uint32_t PosixFileSystem::attributes(const std::wstring& path) {
+  const std::string native = toNative(path);
+  struct stat info {};
+  if (::stat(native.c_str(), &info) != 0) throw errorFromErrno(errno, errors::kFileNotFound);
+  std::uint32_t bits = dosAttributes(native) & (kAttributeReadOnly | kAttributeHidden | kAttributeSystem);
+  if (S_ISDIR(info.st_mode)) bits |= kAttributeDirectory;
+  if ((info.st_mode & S_IWUSR) == 0) bits |= kAttributeReadOnly;
+  const std::string name = baseName(native);
+  if (name.size() > 1 && name[0] == '.' && name != "..") bits |= kAttributeHidden;
+  return bits;
+}
+
+bool PosixFileSystem::canOpenForWriting(const std::wstring& path) noexcept {
+  try {
+    // The owner's write bit stands for the read-only attribute, which even root must respect.
+    if (attributes(path) & (kAttributeReadOnly | kAttributeDirectory)) return false;
+    const std::string native = toNative(path);
+    const int fd = ::open(native.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    // POSIX has no share modes; a program that holds the file locks it, so a held lock means in use.
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (free) ::flock(fd, LOCK_UN);
+    ::close(fd);
+    return free;
+  } catch (...) {
+    return false;
+  }
+}
+
+std::optional<std::wstring> PosixFileSystem::longPathName(const std::wstring& path) {
+  // POSIX names have no short 8.3 forms: an existing path is already in its long form.
+  try {
+    struct stat info {};
+    if (path.empty() || ::stat(toNative(path).c_str(), &info) != 0) return std::nullopt;
+    return path;
+  } catch (const ComError&) {
+    return std::nullopt;
+  }
+}
+
+bool setDosAttributes(const std::string& nativePath, std::uint32_t bits) {
+  char value[32];
+  std::snprintf(value, sizeof value, "0x%x", bits);
+  return ::setxattr(nativePath.c_str(), kDosAttributeName, value, std::strlen(value), 0) == 0;
+}
+
+}  // namespace platform::posix

@@ -1,0 +1,79 @@
+#include "platform/win32/win32_file_system.h"
+
+#include <windows.h>
+
+#include "platform/com_error.h"
+#include "platform/growing_buffer.h"
+#include "platform/win32/win32_error.h"
+#include "platform/win32/win32_folder_listing.h"
+#include "platform/win32/win32_folder_removal.h"
+#include "platform/win32/win32_handles.h"
+
+namespace platform::win32 {
+
+bool Win32FileSystem::folderExists(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool Win32FileSystem::fileExists(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+void Win32FileSystem::createFolder(const std::wstring& path) {
+  if (!CreateDirectoryW(path.c_str(), nullptr)) throw errorFromWin32(GetLastError(), path);
+}
+
+std::vector<std::wstring> Win32FileSystem::subFolderNames(const std::wstring& path) {
+  folderAttributes(path);  // raises 76 for a missing folder
+  std::vector<std::wstring> names;
+  for (FolderEntry& entry : folderEntries(path)) {
+    if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) names.push_back(std::move(entry.name));
+  }
+  return names;
+}
+
+void Win32FileSystem::deleteFolder(const std::wstring& path) {
+  removeFolderTree(path, folderAttributes(path));
+}
+
+std::uint32_t Win32FileSystem::attributes(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD code = GetLastError();
+    // The caller asks about a file: a missing folder on its way means the file is not there.
+    if (code == ERROR_PATH_NOT_FOUND) throw ComError::automation(errors::kFileNotFound);
+    throw errorFromWin32(code, path);
+  }
+  return attributes;
+}
+
+bool Win32FileSystem::canOpenForWriting(const std::wstring& path) noexcept {
+  // No sharing: a file that another program has open, for reading or writing, fails here.
+  const UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  return static_cast<bool>(file);
+}
+
+std::optional<std::wstring> Win32FileSystem::longPathName(const std::wstring& path) {
+  return fetchGrowing(MAX_PATH, [&](wchar_t* buffer, std::uint32_t capacity) -> std::uint32_t {
+    return GetLongPathNameW(path.c_str(), buffer, capacity);
+  });
+}
+
+std::wstring Win32FileSystem::tempPath() {
+  bool failed = false;
+  DWORD failure = ERROR_SUCCESS;
+  auto path = fetchGrowing(MAX_PATH + 1, [&](wchar_t* buffer, std::uint32_t capacity) -> std::uint32_t {
+    const DWORD result = GetTempPathW(capacity, buffer);
+    failed = result == 0;
+    if (failed) failure = GetLastError();
+    return result;
+  });
+  if (path) return *std::move(path);
+  // Without a failed call, the needed size kept changing until fetchGrowing gave up.
+  throw errorFromWin32(failed ? failure : ERROR_INSUFFICIENT_BUFFER);
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,58 @@
+#include "platform/win32/win32_folder_listing.h"
+
+#include <windows.h>
+
+#include "platform/com_error.h"
+#include "platform/win32/win32_error.h"
+#include "platform/win32/win32_handles.h"
+
+namespace platform::win32 {
+namespace {
+
+bool isDotEntry(const wchar_t* name) {
+  return (name[0] == L'.' && name[1] == L'\0') || (name[0] == L'.' && name[1] == L'.' && name[2] == L'\0');
+}
+
+}  // namespace
+
+std::uint32_t folderAttributes(const std::wstring& folder) {
+  const DWORD attributes = GetFileAttributesW(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD code = GetLastError();
+    // The caller names a folder, so a missing last component is a missing path too.
+    if (code == ERROR_FILE_NOT_FOUND) throw ComError::automation(errors::kPathNotFound);
+    throw errorFromWin32(code, folder);
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) throw ComError::automation(errors::kPathNotFound);
+  return attributes;
+}
+
+std::vector<FolderEntry> folderEntries(const std::wstring& folder) {
+  std::vector<FolderEntry> entries;
+  const std::wstring pattern = childPath(folder, L"*");
+  WIN32_FIND_DATAW found{};
+  // Entries are read in full before the caller acts on them, and the handle is closed on return,
+  // so that deleting them (or recursing into them) never happens under an open search.
+  UniqueFind search(
+      FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
+  if (!search) {
+    const DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND) return entries;  // nothing at all, not even "." (a drive root)
+    throw errorFromWin32(code, folder);
+  }
+  do {
+    if (!isDotEntry(found.cFileName)) entries.push_back({found.cFileName, found.dwFileAttributes});
+  } while (FindNextFileW(search.get(), &found));
+  const DWORD code = GetLastError();
+  if (code != ERROR_NO_MORE_FILES) throw errorFromWin32(code, folder);
+  return entries;
+}
+
+std::wstring childPath(const std::wstring& folder, const std::wstring& name) {
+  if (folder.empty()) return name;
+  const wchar_t last = folder.back();
+  if (last == L'\\' || last == L'/' || last == L':') return folder + name;
+  return folder + L'\\' + name;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,72 @@
+#include "support/restrictions.h"
+
+#include <vector>
+
+#include "addin/messages.h"
+#include "platform/text.h"
+
+namespace support {
+namespace {
+
+std::vector<std::wstring> splitAtComma(const std::wstring& list) {
+  std::vector<std::wstring> entries;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = list.find(L',', start);
+    entries.push_back(list.substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start));
+    if (comma == std::wstring::npos) return entries;
+    start = comma + 1;
+  }
+}
+
+}  // namespace
+
+bool Restrictions::IsEncryptionAllowed(const std::wstring& strFilename) {
+  if (IsReadOnlyFile(strFilename)) return false;
+  if (IsSystemFile(strFilename)) return false;
+  return !IsInProtectedLocation(strFilename);
+}
+
+bool Restrictions::IsFileOpen(const std::wstring& strFilename) {
+  return !platform_.fileSystem.canOpenForWriting(strFilename);
+}
+
+bool Restrictions::IsReadOnlyFile(const std::wstring& strFilename) {
+  return (platform_.fileSystem.attributes(strFilename) & platform::kAttributeReadOnly) != 0;
+}
+
+bool Restrictions::IsSystemFile(const std::wstring& strFilename) {
+  const std::uint32_t attributes = platform_.fileSystem.attributes(strFilename);
+  if (attributes & (platform::kAttributeHidden | platform::kAttributeSystem)) return true;
+  // Four characters, whatever the length of the protected extension.
+  const std::wstring ending = strFilename.size() > 4 ? strFilename.substr(strFilename.size() - 4) : strFilename;
+  const std::wstring extension = addin::GetMessage(platform_, addin::message::kProtectedExtension);
+  return platform_.fileSystem.namesIgnoreCase() ? platform::equalsIgnoreCase(ending, extension) : ending == extension;
+}
+
+bool Restrictions::IsInProtectedLocation(const std::wstring& strFilename) {
+  const std::wstring list = addin::GetMessage(platform_, addin::message::kProtectedLocations);
+  bool result = false;
+  for (const std::wstring& entry : splitAtComma(list)) {
+    if (entry.find(L'$') != std::wstring::npos) {
+      const std::wstring value = GetListEntryValue(entry);
+      if (!value.empty() && Contains(strFilename, value)) result = true;
+    } else if (Contains(strFilename, entry)) {
+      result = true;  // an empty entry is contained in every path, so it refuses every file
+    }
+  }
+  return result;
+}
+
+std::wstring Restrictions::GetListEntryValue(const std::wstring& entry) {
+  // The list writes a variable as ", $NAME": the blank and the "$" go before the name.
+  if (entry.size() <= 2) return {};
+  return platform_.environment.variable(entry.substr(2)).value_or(L"");
+}
+
+bool Restrictions::Contains(const std::wstring& text, const std::wstring& part) const {
+  if (platform_.fileSystem.namesIgnoreCase()) return platform::containsIgnoreCase(text, part);
+  return text.find(part) != std::wstring::npos;
+}
+
+}  // namespace support

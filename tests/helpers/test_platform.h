@@ -1,0 +1,70 @@
+#pragma once
+// A complete platform for one test: an in-memory registry, a fixed environment, drive C: mapped to
+// a fresh directory (temporary folder C:\Temp\), the message table in a chosen language, and a
+// Ui that records every box instead of showing it.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "helpers/temp_dir.h"
+#include "platform/platform.h"
+#include "platform/posix/hive_registry.h"
+#include "platform/posix/message_table_resources.h"
+#include "platform/posix/posix_environment.h"
+#include "platform/posix/posix_file_system.h"
+
+namespace testing_support {
+
+struct ShownBox {
+  std::wstring text;
+  std::wstring title;
+  std::uint32_t flags;
+};
+
+class RecordingUi : public platform::Ui {
+ public:
+  int messageBox(const std::wstring& text, const std::wstring& title, std::uint32_t flags) override {
+    boxes.push_back({text, title, flags});
+    return platform::kIdOk;
+  }
+  std::vector<ShownBox> boxes;
+};
+
+// Counts the calls that reach the registry, to show what the cache saves.
+class CountingRegistry : public platform::Registry {
+ public:
+  explicit CountingRegistry(platform::Registry& inner) : inner_(inner) {}
+  long createKey(std::int32_t root, const std::wstring& path, std::uint32_t access,
+                 std::unique_ptr<platform::RegistryKey>& key) override;
+  bool treeDeleteAvailable() override { return treeDelete; }
+
+  int opens = 0;
+  int infoQueries = 0;
+  int valueEnumerations = 0;  // calls of enumValue
+  int valueQueries = 0;
+  int writes = 0;
+  bool treeDelete = true;
+
+ private:
+  platform::Registry& inner_;
+};
+
+class TestPlatform {
+ public:
+  explicit TestPlatform(std::uint16_t language = 1033);
+
+  platform::Platform platform() { return {registry, fileSystem, environment, resources, ui}; }
+  // The native path of a path on drive C:.
+  std::string native(const std::wstring& windowsPath) const { return fileSystem.toNative(windowsPath); }
+
+  TempDir drive;
+  platform::posix::HiveRegistry hive;
+  CountingRegistry registry{hive};
+  platform::posix::FixedEnvironment environment;
+  platform::posix::PosixFileSystem fileSystem;
+  platform::posix::MessageTableResources resources;
+  RecordingUi ui;
+};
+
+}  // namespace testing_support
