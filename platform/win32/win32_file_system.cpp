@@ -26,7 +26,7 @@ void Win32FileSystem::createFolder(const std::wstring& path) {
 }
 
 std::vector<std::wstring> Win32FileSystem::subFolderNames(const std::wstring& path) {
-  folderAttributes(path);  // raises 76 for a missing folder
+  existingFolder(path);  // raises 76 for a missing folder
   std::vector<std::wstring> names;
   for (FolderEntry& entry : folderEntries(path)) {
     if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) names.push_back(std::move(entry.name));
@@ -35,18 +35,18 @@ std::vector<std::wstring> Win32FileSystem::subFolderNames(const std::wstring& pa
 }
 
 void Win32FileSystem::deleteFolder(const std::wstring& path) {
-  removeFolderTree(path, folderAttributes(path));
+  removeFolderTree(existingFolder(path));
 }
 
 std::uint32_t Win32FileSystem::attributes(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
+  const DWORD bits = GetFileAttributesW(path.c_str());
+  if (bits == INVALID_FILE_ATTRIBUTES) {
     const DWORD code = GetLastError();
     // The caller asks about a file: a missing folder on its way means the file is not there.
     if (code == ERROR_PATH_NOT_FOUND) throw ComError::automation(errors::kFileNotFound);
     throw errorFromWin32(code, path);
   }
-  return attributes;
+  return bits;
 }
 
 bool Win32FileSystem::canOpenForWriting(const std::wstring& path) noexcept {

@@ -9,12 +9,15 @@ namespace platform::win32 {
 
 struct FolderEntry {
   std::wstring name;
-  std::uint32_t attributes = 0;  // FILE_ATTRIBUTE_* bits of the entry itself (a link, not its target)
+  std::uint32_t attributes = 0;  // FILE_ATTRIBUTE_* bits of the entry itself (a link's, not its target's)
+  // A junction or symbolic link: its contents are another folder's. Other reparse points (cloud
+  // placeholders, deduplicated files) hold their own contents and are not links.
+  bool link = false;
 };
 
-// The attributes of an existing folder. A missing folder, or a file in its place, raises
-// ComError 76 "Path not found"; other failures raise through errorFromWin32.
-std::uint32_t folderAttributes(const std::wstring& folder);
+// An existing folder, its name being `folder` as given. A missing folder, or a file in its place,
+// raises ComError 76 "Path not found"; other failures raise through errorFromWin32.
+FolderEntry existingFolder(const std::wstring& folder);
 
 // The entries of an existing folder except "." and "..", in the order the file system lists them.
 // Raises ComError through errorFromWin32 when the folder cannot be read.

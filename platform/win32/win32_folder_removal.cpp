@@ -14,16 +14,16 @@ constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_H
                                       FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
                                       FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-// Sets the attributes of a link itself: opening it with FILE_FLAG_OPEN_REPARSE_POINT keeps the
-// change off its target, which may lie outside the folder being deleted.
-void setLinkAttributes(const std::wstring& path, DWORD attributes) {
-  const UniqueFile link(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!link) throw errorFromWin32(GetLastError(), path);
+// Sets the attributes of a reparse point itself: opening it with FILE_FLAG_OPEN_REPARSE_POINT
+// keeps the change off a link's target, which may lie outside the folder being deleted.
+void setOwnAttributes(const std::wstring& path, DWORD attributes) {
+  const UniqueFile entry(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!entry) throw errorFromWin32(GetLastError(), path);
   FILE_BASIC_INFO info{};  // zero times leave the entry's times as they are
   info.FileAttributes = attributes;
-  if (!SetFileInformationByHandle(link.get(), FileBasicInfo, &info, sizeof info)) {
+  if (!SetFileInformationByHandle(entry.get(), FileBasicInfo, &info, sizeof info)) {
     throw errorFromWin32(GetLastError(), path);
   }
 }
@@ -34,7 +34,7 @@ void clearReadOnly(const std::wstring& path, DWORD attributes) {
   DWORD kept = attributes & kSettableAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
   if (kept == 0) kept = FILE_ATTRIBUTE_NORMAL;  // 0 would mean "leave the attributes as they are"
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-    setLinkAttributes(path, kept);
+    setOwnAttributes(path, kept);
   } else if (!SetFileAttributesW(path.c_str(), kept)) {
     throw errorFromWin32(GetLastError(), path);
   }
@@ -48,21 +48,22 @@ void deleteFile(const std::wstring& path, DWORD attributes) {
 
 }  // namespace
 
-void removeFolderTree(const std::wstring& folder, std::uint32_t attributes) {
-  clearReadOnly(folder, attributes);
+void removeFolderTree(const FolderEntry& folder) {
+  const std::wstring& path = folder.name;
+  clearReadOnly(path, folder.attributes);
   // A junction or a symbolic link to a folder is not descended into: its entries are the target's.
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-    for (const FolderEntry& entry : folderEntries(folder)) {
-      const std::wstring path = childPath(folder, entry.name);
+  if (!folder.link) {
+    for (FolderEntry& entry : folderEntries(path)) {
+      entry.name = childPath(path, entry.name);
       if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        removeFolderTree(path, entry.attributes);
+        removeFolderTree(entry);
       } else {
-        deleteFile(path, entry.attributes);
+        deleteFile(entry.name, entry.attributes);
       }
     }
   }
   // For a link this removes the link itself.
-  if (!RemoveDirectoryW(folder.c_str())) throw errorFromWin32(GetLastError(), folder);
+  if (!RemoveDirectoryW(path.c_str())) throw errorFromWin32(GetLastError(), path);
 }
 
 }  // namespace platform::win32

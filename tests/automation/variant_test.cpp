@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "automation/variant.h"
+#include "helpers/variant_printer.h"
 #include "platform/text.h"
 #include <functional>
 

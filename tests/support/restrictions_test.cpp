@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "helpers/test_platform.h"
+#include "platform/com_error.h"
+#include "platform/text.h"
+#include "support/restrictions.h"
+
+using support::Restrictions;
+using testing_support::TestPlatform;
+
+namespace {
+
+// The same files, compared the Windows way: without regard to letter case.
+class CaseInsensitiveFileSystem : public platform::FileSystem {
+ public:
+  explicit CaseInsensitiveFileSystem(platform::FileSystem& inner) : inner_(inner) {}
+  bool folderExists(const std::wstring& p) override { return inner_.folderExists(p); }
+  bool fileExists(const std::wstring& p) override { return inner_.fileExists(p); }
+  void createFolder(const std::wstring& p) override { inner_.createFolder(p); }
+  std::vector<std::wstring> subFolderNames(const std::wstring& p) override { return inner_.subFolderNames(p); }
+  void deleteFolder(const std::wstring& p) override { inner_.deleteFolder(p); }
+  std::uint32_t attributes(const std::wstring& p) override { return inner_.attributes(p); }
+  bool canOpenForWriting(const std::wstring& p) noexcept override { return inner_.canOpenForWriting(p); }
+  std::optional<std::wstring> longPathName(const std::wstring& p) override { return inner_.longPathName(p); }
+  std::wstring tempPath() override { return inner_.tempPath(); }
+  bool namesIgnoreCase() const override { return true; }
+
+ private:
+  platform::FileSystem& inner_;
+};
+
+// The shipped tables, with some messages replaced.
+class OverridingResources : public platform::Resources {
+ public:
+  OverridingResources(platform::Resources& inner, std::map<std::int32_t, std::wstring> overrides)
+      : inner_(inner), overrides_(std::move(overrides)) {}
+  std::optional<std::wstring> loadString(std::int32_t id) override {
+    auto it = overrides_.find(id);
+    return it != overrides_.end() ? std::optional<std::wstring>(it->second) : inner_.loadString(id);
+  }
+
+ private:
+  platform::Resources& inner_;
+  std::map<std::int32_t, std::wstring> overrides_;
+};
+
+class RestrictionsTest : public ::testing::Test {
+ protected:
+  RestrictionsTest() {
+    env.environment.set(L"WINDIR", L"C:\\WINDOWS");
+    for (const char* folder : {"Docs", "WINDOWS", "Windows", "Apps/Palvantis"}) env.drive.makeDirectory(folder);
+  }
+  std::wstring file(const std::string& relative) {
+    env.drive.write(relative, "content");
+    std::wstring path = L"C:\\" + platform::fromUtf8(relative);
+    for (auto& c : path) {
+      if (c == L'/') c = L'\\';
+    }
+    return path;
+  }
+  bool allowed(const std::wstring& path) { return Restrictions(env.platform()).IsEncryptionAllowed(path); }
+  bool allowedIgnoringCase(const std::wstring& path) {
+    CaseInsensitiveFileSystem windowsLike(env.fileSystem);
+    platform::Platform p = env.platform();
+    platform::Platform windows{p.registry, windowsLike, p.environment, p.resources, p.ui};
+    return Restrictions(windows).IsEncryptionAllowed(path);
+  }
+
+  TestPlatform env;
+};
+
+TEST_F(RestrictionsTest, RefusesWhatMustNeverBeEncrypted) {
+  const std::wstring ordinary = file("Docs/report.doc");
+  const std::wstring readOnly = file("Docs/locked.doc");
+  ::chmod(env.drive.file("Docs/locked.doc").c_str(), 0444);
+  const std::wstring dotHidden = file("Docs/.hidden.doc");
+  const std::wstring hidden = file("Docs/marked-hidden.doc");
+  const std::wstring system = file("Docs/marked-system.doc");
+  ASSERT_TRUE(platform::posix::setDosAttributes(env.drive.file("Docs/marked-hidden.doc"), platform::kAttributeHidden));
+  ASSERT_TRUE(platform::posix::setDosAttributes(env.drive.file("Docs/marked-system.doc"), platform::kAttributeSystem));
+
+  struct Case {
+    std::wstring path;
+    bool allowed;
+  } cases[] = {
+      {ordinary, true},
+      {readOnly, false},
+      {dotHidden, false},
+      {hidden, false},
+      {system, false},
+      {file("Docs/driver.sys"), false},
+      {file("Docs/DRIVER.SYS"), true},  // names are case-sensitive here
+      {file("WINDOWS/notes.doc"), false},
+      {file("Windows/notes.doc"), true},
+      {file("Apps/Palvantis/notes.doc"), false},
+      {file("Docs/Palvantis-budget.xls"), false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(allowed(c.path), c.allowed) << platform::toUtf8(c.path);
+}
+
+TEST_F(RestrictionsTest, WhereNamesIgnoreCaseSoDoTheComparisons) {
+  EXPECT_FALSE(allowedIgnoringCase(file("Docs/DRIVER.SYS")));
+  EXPECT_FALSE(allowedIgnoringCase(file("Windows/notes.doc")));
+  EXPECT_FALSE(allowedIgnoringCase(file("Docs/palvantis.doc")));
+  EXPECT_TRUE(allowedIgnoringCase(file("Docs/report.doc")));
+}
+
+TEST_F(RestrictionsTest, WithoutWindirOnlyTheMakersNameIsLookedFor) {
+  env.environment.unset(L"WINDIR");
+  EXPECT_TRUE(allowed(file("WINDOWS/notes.doc")));
+  EXPECT_FALSE(allowed(file("Apps/Palvantis/notes.doc")));
+}
+
+TEST_F(RestrictionsTest, AnEmptyListEntryRefusesEveryFile) {
+  for (const wchar_t* list : {L"Palvantis,, $WINDIR", L"Palvantis, $WINDIR,"}) {
+    OverridingResources resources(env.resources, {{169, list}});
+    platform::Platform p = env.platform();
+    platform::Platform withList{p.registry, p.fileSystem, p.environment, resources, p.ui};
+    EXPECT_FALSE(Restrictions(withList).IsEncryptionAllowed(file("Docs/report.doc")));
+  }
+}
+
+TEST_F(RestrictionsTest, AVariableEntryTooShortToNameOneMatchesNothing) {
+  OverridingResources resources(env.resources, {{169, L"Palvantis, $"}});
+  platform::Platform p = env.platform();
+  platform::Platform withList{p.registry, p.fileSystem, p.environment, resources, p.ui};
+  EXPECT_TRUE(Restrictions(withList).IsEncryptionAllowed(file("Docs/report.doc")));
+}
+
+TEST_F(RestrictionsTest, AMissingFileIsAFailedCallNotARefusal) {
+  for (const wchar_t* path : {L"C:\\Docs\\missing.doc", L"C:\\NoFolder\\missing.doc"}) {
+    try {
+      allowed(path);
+      ADD_FAILURE() << "expected file not found";
+    } catch (const platform::ComError& e) {
+      EXPECT_EQ(e.number(), 53);
+    }
+  }
+  try {
+    allowed(L"Q:\\unmapped.doc");
+    ADD_FAILURE() << "expected path not found";
+  } catch (const platform::ComError& e) {
+    EXPECT_EQ(e.number(), 76);
+  }
+}
+
+TEST_F(RestrictionsTest, IsFileOpenTellsWhetherTheFileCanBeWrittenNow) {
+  Restrictions restrictions(env.platform());
+  const std::wstring closed = file("Docs/closed.doc");
+  EXPECT_FALSE(restrictions.IsFileOpen(closed));
+  EXPECT_EQ(env.drive.read("Docs/closed.doc"), "content");  // opened and left unchanged
+
+  const std::wstring readOnly = file("Docs/ro.doc");
+  ::chmod(env.drive.file("Docs/ro.doc").c_str(), 0444);
+  EXPECT_TRUE(restrictions.IsFileOpen(readOnly));
+  EXPECT_TRUE(restrictions.IsFileOpen(L"C:\\Docs\\nothing-here.doc"));
+  EXPECT_FALSE(env.drive.exists("Docs/nothing-here.doc"));  // and not created
+  EXPECT_TRUE(restrictions.IsFileOpen(L"C:\\Docs"));
+
+  const std::wstring held = file("Docs/held.doc");
+  const int fd = ::open(env.drive.file("Docs/held.doc").c_str(), O_RDWR);
+  ASSERT_EQ(::flock(fd, LOCK_EX), 0);  // another program holds it
+  EXPECT_TRUE(restrictions.IsFileOpen(held));
+  ::close(fd);
+  EXPECT_FALSE(restrictions.IsFileOpen(held));
+}
+
+}  // namespace

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include <sys/stat.h>
+
+#include "helpers/test_platform.h"
+#include "helpers/variant_printer.h"
+#include "platform/com_error.h"
+#include "platform/text.h"
+#include "support/cls_session_folder.h"
+
+using automation::Variant;
+using support::clsSessionFolder;
+using testing_support::TestPlatform;
+
+namespace {
+
+const wchar_t kBase[] = L"C:\\Sessions\\";
+
+class SessionFolderTest : public ::testing::Test {
+ protected:
+  SessionFolderTest() : folders(env.platform()) { env.drive.makeDirectory("Sessions"); }
+
+  std::int32_t errorOf(const std::function<void()>& action) {
+    try {
+      action();
+    } catch (const platform::ComError& e) {
+      return e.number();
+    }
+    return 0;
+  }
+  std::vector<std::string> entries() {
+    std::vector<std::string> names;
+    for (const auto& name : env.fileSystem.subFolderNames(kBase)) names.push_back(platform::toUtf8(name));
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  TestPlatform env;
+  clsSessionFolder folders;
+};
+
+TEST_F(SessionFolderTest, NamesFoldersByCategoryAndCounter) {
+  struct Case {
+    std::int16_t category;
+    std::int16_t counter;
+    const wchar_t* name;
+    std::int16_t counterAfter;
+  } cases[] = {
+      {1, 0, L"vfn10001\\", 1},      {0, 41, L"vfn42\\", 42},   {1, 9998, L"vfn10000\\", 0},
+      {0, 9998, L"vfn0\\", 0},       {3, 2766, L"vfn32767\\", 2767}, {-1, 5, L"vfn-9994\\", 6},
+      {-3, -10, L"vfn-30009\\", -9},
+  };
+  for (const auto& c : cases) {
+    std::int16_t category = c.category;
+    std::int16_t counter = c.counter;
+    EXPECT_EQ(folders.NextFolder(kBase, category, counter), c.name);
+    EXPECT_EQ(counter, c.counterAfter);
+    EXPECT_EQ(category, c.category);
+    std::wstring folder = std::wstring(kBase) + c.name;
+    EXPECT_TRUE(env.fileSystem.folderExists(folder)) << platform::toUtf8(folder);
+  }
+}
+
+TEST_F(SessionFolderTest, ANumberOutsideSixteenBitsOverflowsWithTheCounterAdvanced) {
+  std::int16_t category = 3;
+  std::int16_t counter = 2767;
+  EXPECT_EQ(errorOf([&] { folders.NextFolder(kBase, category, counter); }), 6);
+  EXPECT_EQ(counter, 2768);
+  EXPECT_TRUE(entries().empty());
+
+  category = 4;
+  counter = 0;
+  EXPECT_EQ(errorOf([&] { folders.NextFolder(kBase, category, counter); }), 6);
+  EXPECT_EQ(counter, 1);
+}
+
+TEST_F(SessionFolderTest, ACounterThatCannotAdvanceOverflowsUnchanged) {
+  std::int16_t category = 0;
+  std::int16_t counter = 32767;
+  EXPECT_EQ(errorOf([&] { folders.NextFolder(kBase, category, counter); }), 6);
+  EXPECT_EQ(counter, 32767);
+}
+
+TEST_F(SessionFolderTest, AnExistingFolderIsReusedUnchanged) {
+  std::int16_t category = 1;
+  std::int16_t counter = 0;
+  const std::wstring first = folders.NextFolder(kBase, category, counter);
+  env.drive.write("Sessions/vfn10001/keep.txt", "data");
+  counter = 0;
+  EXPECT_EQ(folders.NextFolder(kBase, category, counter), first);
+  EXPECT_EQ(env.drive.read("Sessions/vfn10001/keep.txt"), "data");
+}
+
+TEST_F(SessionFolderTest, AMissingBaseFolderFailsWithTheCounterAdvanced) {
+  std::int16_t category = 1;
+  std::int16_t counter = 0;
+  EXPECT_EQ(errorOf([&] { folders.NextFolder(L"C:\\Nowhere\\", category, counter); }), 76);
+  EXPECT_EQ(counter, 1);
+}
+
+TEST_F(SessionFolderTest, RemovesOnlyTheFoldersItMakesForTheCategory) {
+  for (const char* name : {"vfn10000", "vfn10001", "vfn19998", "vfn1", "vfn15", "vfn1234", "vfn0", "myvfn1data",
+                           "vfn10001x", "vfn010001", "vfn20001", "vfn19999"}) {
+    env.drive.makeDirectory(std::string("Sessions/") + name);
+  }
+  env.drive.write("Sessions/vfn10001/inner.txt", "x");
+  env.drive.makeDirectory("Sessions/vfn10000/deeper");
+  env.drive.write("Sessions/vfn10000/deeper/ro.txt", "x");
+  ::chmod(env.drive.file("Sessions/vfn10000/deeper/ro.txt").c_str(), 0444);
+  ::chmod(env.drive.file("Sessions/vfn10000/deeper").c_str(), 0555);
+  env.drive.write("Sessions/vfin10001", "a file");
+
+  std::int16_t category = 1;
+  folders.RemoveFolders(kBase, category);
+  EXPECT_EQ(entries(), (std::vector<std::string>{"myvfn1data", "vfn0", "vfn010001", "vfn1", "vfn10001x", "vfn1234",
+                                                 "vfn15", "vfn19999", "vfn20001"}));
+  EXPECT_TRUE(env.drive.exists("Sessions/vfin10001"));
+
+  category = 0;
+  folders.RemoveFolders(kBase, category);
+  EXPECT_EQ(entries(), (std::vector<std::string>{"myvfn1data", "vfn010001", "vfn10001x", "vfn19999", "vfn20001"}));
+}
+
+TEST_F(SessionFolderTest, RemoveFoldersFailsForAMissingBase) {
+  std::int16_t category = 1;
+  EXPECT_EQ(errorOf([&] { folders.RemoveFolders(L"C:\\Nowhere\\", category); }), 76);
+}
+
+TEST_F(SessionFolderTest, NamesFilesWithoutCreatingThem) {
+  struct Case {
+    std::int16_t category;
+    Variant counter;
+    const wchar_t* name;
+    Variant counterAfter;
+  } cases[] = {
+      {1, Variant(std::int16_t{0}), L"vfin10001", Variant(std::int16_t{1})},
+      {2, Variant(std::int16_t{9998}), L"vfin20000", Variant(std::int16_t{0})},
+      {0, Variant(), L"vfin1", Variant(std::int16_t{1})},
+      {0, Variant(std::int32_t{20000}), L"vfin3", Variant(std::int32_t{3})},
+      {0, Variant(std::int16_t{32767}), L"vfin2771", Variant(std::int32_t{2771})},  // widens instead of overflowing
+      {0, Variant(L"41"), L"vfin42", Variant(std::int32_t{42})},
+      {0, Variant(5.5), L"vfin6", Variant(std::int32_t{6})},
+  };
+  for (const auto& c : cases) {
+    std::int16_t category = c.category;
+    Variant counter = c.counter;
+    EXPECT_EQ(folders.NextFilename(category, counter), c.name);
+    EXPECT_EQ(counter, c.counterAfter) << platform::toUtf8(c.name);
+  }
+  EXPECT_TRUE(entries().empty());
+}
+
+TEST_F(SessionFolderTest, NextFilenameRejectsCountersThatAreNoNumbers) {
+  std::int16_t category = 0;
+  Variant text(L"abc");
+  EXPECT_EQ(errorOf([&] { folders.NextFilename(category, text); }), 13);
+  EXPECT_EQ(text, Variant(L"abc"));
+  Variant tooBig(std::int32_t{0});
+  category = 4;
+  EXPECT_EQ(errorOf([&] { folders.NextFilename(category, tooBig); }), 6);
+  EXPECT_EQ(tooBig, Variant(std::int32_t{1}));
+}
+
+}  // namespace
