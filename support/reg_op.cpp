@@ -27,7 +27,9 @@ VariantArray splitAtNull(const std::wstring& text) {
   std::size_t start = 0;
   for (;;) {
     const std::size_t end = text.find(L'\0', start);
-    parts.emplace_back(text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start));
+    const std::size_t length = end == std::wstring::npos ? text.size() - start : end - start;
+    Variant part{std::wstring(text, start, length)};
+    parts.push_back(std::move(part));
     if (end == std::wstring::npos) break;
     start = end + 1;
   }

@@ -182,6 +182,8 @@ long Win32RegistryKey::setValue(const std::wstring& name, std::uint32_t type,
 long Win32RegistryKey::deleteValue(const std::wstring& name) { return RegDeleteValueW(key_, name.c_str()); }
 
 long Win32RegistryKey::deleteSubKeyTree(const std::wstring& name) {
+  // An empty name would make Windows act on this key itself: everything below it would go.
+  if (name.empty()) return ERROR_INVALID_PARAMETER;
   // Taken at run time from the system folder's copy only; see SystemLibrary.
   const SystemLibrary shell(L"shlwapi.dll");
   if (!shell.loaded()) return ERROR_MOD_NOT_FOUND;
@@ -191,6 +193,9 @@ long Win32RegistryKey::deleteSubKeyTree(const std::wstring& name) {
   return static_cast<long>(deleteKeyTree(key_, name.c_str()));
 }
 
-long Win32RegistryKey::deleteSubKey(const std::wstring& name) { return RegDeleteKeyW(key_, name.c_str()); }
+long Win32RegistryKey::deleteSubKey(const std::wstring& name) {
+  if (name.empty()) return ERROR_INVALID_PARAMETER;
+  return RegDeleteKeyW(key_, name.c_str());
+}
 
 }  // namespace platform::win32

@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "helpers/temp_dir.h"
+#include "platform/com_error.h"
+#include "platform/posix/hive_registry.h"
+#include "platform/posix/reg_file_format.h"
+#include "platform/text.h"
+
+using platform::posix::Hive;
+using platform::posix::HiveRegistry;
+using testing_support::TempDir;
+
+namespace {
+
+std::vector<char> bytesOf(const std::string& text) { return std::vector<char>(text.begin(), text.end()); }
+
+std::string errorOf(const std::string& text) {
+  Hive hive;
+  try {
+    platform::posix::parseRegFile(bytesOf(text), "/x/user.reg", hive);
+  } catch (const platform::ComError& e) {
+    return platform::toUtf8(e.description());
+  }
+  return "";
+}
+
+void setValue(platform::Registry& registry, const std::wstring& path, const std::wstring& name, std::uint32_t type,
+              const std::vector<std::uint8_t>& data) {
+  std::unique_ptr<platform::RegistryKey> key;
+  ASSERT_EQ(registry.createKey(platform::kHkeyCurrentUser, path, platform::kKeyWrite, key), 0);
+  ASSERT_EQ(key->setValue(name, type, data), 0);
+}
+
+bool getValue(platform::Registry& registry, const std::wstring& path, const std::wstring& name, std::uint32_t& type,
+              std::vector<std::uint8_t>& data) {
+  std::unique_ptr<platform::RegistryKey> key;
+  registry.createKey(platform::kHkeyCurrentUser, path, platform::kKeyRead, key);
+  return key && key->queryValue(name, type, &data) == 0;
+}
+
+TEST(RegFileTest, EveryKindOfValueSurvivesTheRoundTrip) {
+  Hive hive;
+  auto& key = *hive.create(platform::kHkeyCurrentUser, {L"Software", L"Palvantis", L"Test \"quoted\""});
+  key.setValue(L"Left", platform::kRegDword, {0x10, 0, 0, 0x80});
+  key.setValue(L"", platform::kRegSz, platform::toUtf16Bytes(L"default \\ \"value\" \u00FC\u4E2D", 1));
+  key.setValue(L"Lines", platform::kRegSz, platform::toUtf16Bytes(L"two\nlines", 1));
+  key.setValue(L"Expand", platform::kRegExpandSz, platform::toUtf16Bytes(L"%WINDIR%", 1));
+  key.setValue(L"Multi", platform::kRegMultiSz, platform::toUtf16Bytes(std::wstring(L"a\0b", 3), 2));
+  key.setValue(L"Blob", platform::kRegBinary, std::vector<std::uint8_t>(100, 0xAB));
+  key.setValue(L"Odd", 0x20, {});
+  key.setValue(L"ShortDword", platform::kRegDword, {1, 2});
+  hive.create(platform::kHkeyLocalMachine, {L"Empty", L"Key"});
+
+  const std::string text = platform::posix::formatRegFile(hive);
+  EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\n", 0), 0u);
+  EXPECT_NE(text.find("\"Left\"=dword:80000010"), std::string::npos);
+
+  Hive again;
+  platform::posix::parseRegFile(bytesOf(text), "f", again);
+  EXPECT_EQ(platform::posix::formatRegFile(again), text);
+  const auto* copy = again.find(platform::kHkeyCurrentUser, {L"software", L"PALVANTIS", L"Test \"quoted\""});
+  ASSERT_NE(copy, nullptr);
+  ASSERT_EQ(copy->values.size(), key.values.size());
+  for (std::size_t i = 0; i < key.values.size(); ++i) {
+    EXPECT_EQ(copy->values[i].name, key.values[i].name);
+    EXPECT_EQ(copy->values[i].type, key.values[i].type);
+    EXPECT_EQ(copy->values[i].data, key.values[i].data);
+  }
+  EXPECT_NE(again.find(platform::kHkeyLocalMachine, {L"Empty", L"Key"}), nullptr);
+}
+
+TEST(RegFileTest, ReadsWhatRegeditAndWineExport) {
+  const std::wstring text =
+      L"Windows Registry Editor Version 5.00\r\n\r\n; exported\r\n"
+      L"[HKEY_CURRENT_USER\\Software\\Palvantis\\LockfolioAddIn\\Word]\r\n"
+      L"\"Left\"=dword:0000000a\r\n\"Name\"=\"Gr\u00FC\u00DFe\"\r\n"
+      L"\"Bin\"=hex:01,02,\\\r\n  03\r\n";
+  std::vector<std::uint8_t> utf16 = {0xFF, 0xFE};
+  for (std::uint8_t b : platform::toUtf16Bytes(text, 0)) utf16.push_back(b);
+  Hive hive;
+  platform::posix::parseRegFile(std::vector<char>(utf16.begin(), utf16.end()), "f", hive);
+  auto* key = hive.find(platform::kHkeyCurrentUser, {L"Software", L"Palvantis", L"LockfolioAddIn", L"Word"});
+  ASSERT_NE(key, nullptr);
+  EXPECT_EQ(key->findValue(L"left")->data, (std::vector<std::uint8_t>{10, 0, 0, 0}));
+  EXPECT_EQ(platform::fromUtf16Bytes(key->findValue(L"Name")->data), std::wstring(L"Gr\u00FC\u00DFe") + L'\0');
+  EXPECT_EQ(key->findValue(L"Bin")->data, (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
+TEST(RegFileTest, DamagedFilesNameTheFileAndTheLine) {
+  const std::string header = "Windows Registry Editor Version 5.00\n\n";
+  struct Case {
+    std::string text;
+    std::string expected;
+  } cases[] = {
+      {"", "line 1: the file is empty"},
+      {"REGEDIT4\n", "line 1: the first line must be"},
+      {header + "\"Left\"=dword:00000001\n", "line 3: a value comes before any key"},
+      {header + "[HKEY_CURRENT_USER\\A]\n\"Left\"=dword:0000\n", "line 4: a dword needs exactly eight"},
+      {header + "[HKEY_CURRENT_USER\\A]\n\"Left\"=dword:0000000g\n", "line 4: a dword needs exactly eight"},
+      {header + "[HKEY_CURRENT_USER\\A]\n\"Name\"=\"unterminated\n", "line 4: a quoted text has no closing quote"},
+      {header + "[HKEY_NOWHERE\\A]\n", "line 3: unknown root key"},
+      {header + "[HKEY_CURRENT_USER\\A\n", "line 3: a key line must end with ']'"},
+      {header + "[HKEY_CURRENT_USER\\A]\n\"B\"=hex:01,0\n", "line 4: expected two hexadecimal digits"},
+      {header + "[HKEY_CURRENT_USER\\A]\n\"B\"=hex:01,02,\\\n", "line 4: the file ends in the middle of a value"},
+      {header + "[HKEY_CURRENT_USER\\A]\n\"B\"=-\n", "line 4: value deletions"},
+      {header + "[-HKEY_CURRENT_USER\\A]\n", "line 3: key deletions"},
+      {header + "[HKEY_CURRENT_USER\\A]\ngarbage\n", "line 4: expected a key in brackets or a value"},
+      {header + "[HKEY_CURRENT_USER\\A]\n\"B\"=\"x\" trailing\n", "line 4: text after a quoted value"},
+  };
+  for (const auto& c : cases) {
+    const std::string error = errorOf(c.text);
+    EXPECT_NE(error.find("\"/x/user.reg\""), std::string::npos) << error;
+    EXPECT_NE(error.find(c.expected), std::string::npos) << "got: " << error << "\nwanted: " << c.expected;
+  }
+}
+
+TEST(HiveRegistryTest, PersistsAcrossProcessesAndSeesOtherWriters) {
+  TempDir dir;
+  const std::string file = dir.file("user.reg");
+  HiveRegistry first(file);
+  setValue(first, L"Software\\A", L"x", platform::kRegDword, {1, 0, 0, 0});
+  EXPECT_TRUE(dir.exists("user.reg"));
+  EXPECT_FALSE(dir.exists("user.reg.tmp" + std::to_string(::getpid())));
+
+  HiveRegistry second(file);
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+  ASSERT_TRUE(getValue(second, L"software\\a", L"X", type, data));
+  EXPECT_EQ(data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
+
+  setValue(second, L"Software\\A", L"x", platform::kRegDword, {2, 0, 0, 0});
+  ASSERT_TRUE(getValue(first, L"Software\\A", L"x", type, data));  // reloaded after the other's write
+  EXPECT_EQ(data[0], 2);
+}
+
+TEST(HiveRegistryTest, ADamagedFileIsReportedAndNeverOverwritten) {
+  TempDir dir;
+  const std::string damaged = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\A]\n\"Left\"=dword:00";
+  dir.write("user.reg", damaged);
+  try {
+    HiveRegistry registry(dir.file("user.reg"));
+    FAIL() << "expected the damage to be reported";
+  } catch (const platform::ComError& e) {
+    EXPECT_NE(platform::toUtf8(e.description()).find("line 4"), std::string::npos);
+  }
+  EXPECT_EQ(dir.read("user.reg"), damaged);
+
+  // Damage that appears while the registry is in use stops the next operation the same way.
+  HiveRegistry registry(dir.file("other.reg"));
+  setValue(registry, L"Software\\A", L"x", platform::kRegDword, {1, 0, 0, 0});
+  dir.write("other.reg", "not a registry file");
+  std::unique_ptr<platform::RegistryKey> key;
+  EXPECT_THROW(registry.createKey(platform::kHkeyCurrentUser, L"Software\\A", platform::kKeyWrite, key),
+               platform::ComError);
+  EXPECT_EQ(dir.read("other.reg"), "not a registry file");
+}
+
+TEST(HiveRegistryTest, AFileThatCannotBeWrittenFailsClearlyAndLosesNothingOnDisk) {
+  TempDir dir;
+  HiveRegistry registry(dir.file("user.reg"));
+  setValue(registry, L"Software\\A", L"x", platform::kRegDword, {1, 0, 0, 0});
+  const std::string before = dir.read("user.reg");
+  // A folder where the temporary copy must go makes the write fail, even for root.
+  dir.makeDirectory("user.reg.tmp" + std::to_string(::getpid()));
+  std::unique_ptr<platform::RegistryKey> key;
+  ASSERT_EQ(registry.createKey(platform::kHkeyCurrentUser, L"Software\\A", platform::kKeyWrite, key), 0);
+  try {
+    key->setValue(L"x", platform::kRegDword, {2, 0, 0, 0});
+    FAIL() << "expected the failed write to be reported";
+  } catch (const platform::ComError& e) {
+    EXPECT_NE(platform::toUtf8(e.description()).find("Cannot write the registry file"), std::string::npos);
+  }
+  EXPECT_EQ(dir.read("user.reg"), before);
+  // The failed change is not kept in memory either: what is read is what is on disk.
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+  ASSERT_TRUE(getValue(registry, L"Software\\A", L"x", type, data));
+  EXPECT_EQ(data[0], 1);
+}
+
+TEST(HiveRegistryTest, KeysBehaveAsWindowsKeysDo) {
+  HiveRegistry registry;
+  std::unique_ptr<platform::RegistryKey> key;
+  EXPECT_EQ(registry.createKey(0x1234, L"A", platform::kKeyRead, key), platform::kErrorInvalidHandle);
+  ASSERT_EQ(registry.createKey(platform::kHkeyCurrentUser, L"A\\B\\C", platform::kKeyRead, key), 0);
+  std::unique_ptr<platform::RegistryKey> parent;
+  registry.createKey(platform::kHkeyCurrentUser, L"A", platform::kKeyAllAccess, parent);
+  EXPECT_EQ(parent->deleteSubKey(L"B"), platform::kErrorAccessDenied);  // it has a subkey
+  EXPECT_EQ(parent->deleteSubKeyTree(L"b"), 0);
+  std::uint32_t type;
+  EXPECT_EQ(key->queryValue(L"x", type, nullptr), platform::kErrorKeyDeleted);
+  platform::RegistryValue value;
+  EXPECT_EQ(parent->enumValue(0, value), platform::kErrorNoMoreItems);
+}
+
+}  // namespace
