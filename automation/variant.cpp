@@ -1,5 +1,7 @@
 #include "automation/variant.h"
 
+#include "automation/dispatch.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +16,12 @@ namespace {
 bool isBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
 }  // namespace
+
+Object Variant::toObject() const {
+  if (type() == Type::Object) return std::get<Object>(value_);
+  if (type() == Type::Empty) return Object();
+  raise(errors::kObjectRequired);
+}
 
 bool Variant::isNumeric() const {
   switch (type()) {
@@ -125,6 +133,7 @@ bool Variant::toBool() const {
   switch (type()) {
     case Type::Empty: return false;
     case Type::Bool: return std::get<bool>(value_);
+    case Type::Object: return std::get<Object>(value_).get(L"").toBool();
     case Type::String: {
       const std::wstring& s = std::get<std::wstring>(value_);
       if (s == L"True" || s == L"true" || s == L"TRUE" || s == L"#TRUE#") return true;
@@ -144,6 +153,7 @@ double Variant::toDouble() const {
     case Type::Int32: return std::get<std::int32_t>(value_);
     case Type::Double: return std::get<double>(value_);
     case Type::String: return parseNumber(std::get<std::wstring>(value_));
+    case Type::Object: return std::get<Object>(value_).get(L"").toDouble();
     case Type::Array: raise(errors::kTypeMismatch);
   }
   raise(errors::kTypeMismatch);
@@ -170,6 +180,7 @@ std::wstring Variant::toString() const {
     case Type::Int32: return std::to_wstring(std::get<std::int32_t>(value_));
     case Type::Double: return formatDouble(std::get<double>(value_));
     case Type::String: return std::get<std::wstring>(value_);
+    case Type::Object: return std::get<Object>(value_).get(L"").toString();
     case Type::Array: raise(errors::kTypeMismatch);
   }
   raise(errors::kTypeMismatch);

@@ -1,5 +1,6 @@
 #pragma once
-// A late-bound value with the Automation coercion rules: toInt16() of 40000 raises ComError 6
+// A late-bound value with the Automation coercion rules (an object converts through its default
+// member): toInt16() of 40000 raises ComError 6
 // (overflow), toDouble() of "abc" raises ComError 13 (type mismatch), toString() of 5 gives "5".
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "automation/com_error.h"
+#include "automation/object.h"
 
 namespace automation {
 
@@ -16,7 +18,7 @@ using VariantArray = std::vector<Variant>;
 
 class Variant {
  public:
-  enum class Type { Empty, Null, Bool, Int16, Int32, Double, String, Array };
+  enum class Type { Empty, Null, Bool, Int16, Int32, Double, String, Object, Array };
 
   Variant() = default;
   Variant(bool value) : value_(value) {}
@@ -26,6 +28,7 @@ class Variant {
   Variant(std::wstring value) : value_(std::move(value)) {}
   Variant(const wchar_t* value) : value_(std::wstring(value)) {}
   Variant(VariantArray value) : value_(std::move(value)) {}
+  Variant(Object value) : value_(std::move(value)) {}
   static Variant null() {
     Variant v;
     v.value_ = NullValue{};
@@ -37,6 +40,7 @@ class Variant {
   bool isNull() const { return type() == Type::Null; }
   bool isString() const { return type() == Type::String; }
   bool isArray() const { return type() == Type::Array; }
+  bool isObject() const { return type() == Type::Object; }
   // Bool, Int16, Int32 and Double: what the Automation rules treat as numbers.
   bool isNumeric() const;
 
@@ -46,6 +50,8 @@ class Variant {
   double toDouble() const;
   std::wstring toString() const;
   const VariantArray& array() const;
+  // The object held; Empty gives Nothing, anything else raises ComError 424 (object required).
+  Object toObject() const;
 
   // Same type and same value (arrays element by element).
   bool operator==(const Variant& other) const { return value_ == other.value_; }
@@ -55,7 +61,7 @@ class Variant {
   struct NullValue {
     bool operator==(const NullValue&) const { return true; }
   };
-  std::variant<std::monostate, NullValue, bool, std::int16_t, std::int32_t, double, std::wstring, VariantArray>
+  std::variant<std::monostate, NullValue, bool, std::int16_t, std::int32_t, double, std::wstring, Object, VariantArray>
       value_;
 };
 

@@ -26,6 +26,7 @@ std::wstring automationErrorDescription(std::int32_t number) {
     case errors::kPathNotFound: return L"Path not found";
     case errors::kObjectNotSet: return L"Object variable or With block variable not set";
     case errors::kInvalidUseOfNull: return L"Invalid use of Null";
+    case errors::kObjectRequired: return L"Object required";
     case errors::kCannotCreateObject: return L"ActiveX component can't create object";
     default: return {};
   }

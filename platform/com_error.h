@@ -20,6 +20,7 @@ inline constexpr std::int32_t kPathFileAccessError = 75;
 inline constexpr std::int32_t kPathNotFound = 76;
 inline constexpr std::int32_t kObjectNotSet = 91;
 inline constexpr std::int32_t kInvalidUseOfNull = 94;
+inline constexpr std::int32_t kObjectRequired = 424;
 inline constexpr std::int32_t kCannotCreateObject = 429;
 }  // namespace errors
 

@@ -1,8 +1,10 @@
 #pragma once
-// What the user sees and does outside the host's own windows.
+// What the user sees and does outside the host's own windows: message boxes and the clipboard.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -17,6 +19,11 @@ class Ui {
   virtual ~Ui() = default;
   // A modal message box; returns the button the user chose.
   virtual int messageBox(const std::wstring& text, const std::wstring& title, std::uint32_t flags) = 0;
+
+  // The system clipboard, for bitmaps (CF_BITMAP) given as packed DIBs.
+  virtual void clearClipboard() = 0;
+  virtual void setClipboardBitmap(const std::vector<std::uint8_t>& dib) = 0;
+  virtual std::optional<std::vector<std::uint8_t>> clipboardBitmap() = 0;
 };
 
 }  // namespace platform

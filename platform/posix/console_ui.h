@@ -12,9 +12,13 @@ class ConsoleUi : public Ui {
  public:
   explicit ConsoleUi(std::ostream& out) : out_(out) {}
   int messageBox(const std::wstring& text, const std::wstring& title, std::uint32_t flags) override;
+  void clearClipboard() override { clipboard_.reset(); }
+  void setClipboardBitmap(const std::vector<std::uint8_t>& dib) override { clipboard_ = dib; }
+  std::optional<std::vector<std::uint8_t>> clipboardBitmap() override { return clipboard_; }
 
  private:
   std::ostream& out_;
+  std::optional<std::vector<std::uint8_t>> clipboard_;  // the session's clipboard: one process, one desktop
 };
 
 }  // namespace platform::posix

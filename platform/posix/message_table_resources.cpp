@@ -58,3 +58,11 @@ std::optional<std::wstring> MessageTableResources::loadString(std::int32_t id) {
 }
 
 }  // namespace platform::posix
+
+namespace platform::posix {
+
+std::optional<std::vector<std::uint8_t>> MessageTableResources::loadBitmap(std::int32_t) {
+  return std::nullopt;  // the button bitmaps are not embedded yet
+}
+
+}  // namespace platform::posix

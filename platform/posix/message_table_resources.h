@@ -21,6 +21,7 @@ class MessageTableResources : public Resources {
  public:
   explicit MessageTableResources(std::uint16_t language) : language_(language) {}
   std::optional<std::wstring> loadString(std::int32_t id) override;
+  std::optional<std::vector<std::uint8_t>> loadBitmap(std::int32_t id) override;
   std::uint16_t language() const { return language_; }
 
  private:

@@ -28,7 +28,16 @@ class RecordingUi : public platform::Ui {
     boxes.push_back({text, title, flags});
     return platform::kIdOk;
   }
+  void clearClipboard() override {
+    clipboard.reset();
+    ++clipboardClears;
+  }
+  void setClipboardBitmap(const std::vector<std::uint8_t>& dib) override { clipboard = dib; }
+  std::optional<std::vector<std::uint8_t>> clipboardBitmap() override { return clipboard; }
+
   std::vector<ShownBox> boxes;
+  std::optional<std::vector<std::uint8_t>> clipboard;
+  int clipboardClears = 0;
 };
 
 // Counts the calls that reach the registry, to show what the cache saves.

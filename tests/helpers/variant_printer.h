@@ -9,7 +9,7 @@
 namespace automation {
 
 inline void PrintTo(const Variant& value, std::ostream* out) {
-  static const char* const kTypes[] = {"Empty", "Null", "Bool", "Int16", "Int32", "Double", "String", "Array"};
+  static const char* const kTypes[] = {"Empty", "Null", "Bool", "Int16", "Int32", "Double", "String", "Object", "Array"};
   *out << kTypes[static_cast<int>(value.type())];
   if (value.isArray()) {
     *out << "{";
@@ -18,6 +18,8 @@ inline void PrintTo(const Variant& value, std::ostream* out) {
       *out << ",";
     }
     *out << "}";
+  } else if (value.isObject()) {
+    *out << (value.toObject() ? "(object)" : "(Nothing)");
   } else if (!value.isNull()) {
     std::wstring text = value.toString();
     for (auto& c : text) {

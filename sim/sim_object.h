@@ -1,0 +1,91 @@
+#pragma once
+// The base of every simulated automation object: members looked up by name without regard to
+// case (as IDispatch does), parameters matched by position or by name, and events raised by name
+// to whoever is connected.
+
+#include <functional>
+#include <list>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "automation/dispatch.h"
+
+namespace sim {
+
+using automation::Arg;
+using automation::ComError;
+using automation::Object;
+using automation::Variant;
+
+// A call's arguments, matched against the member's parameter names.
+class Params {
+ public:
+  Params(std::vector<Arg>& args, const std::vector<std::wstring>& names);
+
+  bool has(std::size_t index) const;  // given and not omitted
+  const Variant& at(std::size_t index) const;  // raises "parameter not optional" when absent
+  Variant get(std::size_t index, Variant fallback) const;
+  Variant& ref(std::size_t index);  // a by-reference argument the member writes back
+  std::size_t count() const { return slots_.size(); }
+
+ private:
+  std::vector<Arg*> slots_;
+  const std::vector<std::wstring>& names_;
+};
+
+class SimObject : public automation::Dispatchable, public std::enable_shared_from_this<SimObject> {
+ public:
+  Variant invoke(std::wstring_view member, automation::InvokeKind kind, std::vector<Arg>& args) override;
+  automation::Connection connect(std::wstring_view eventsInterface, automation::EventHandler handler) override;
+
+  Object self() { return Object(shared_from_this()); }
+  bool hasConnections() const { return !handlers_->empty(); }
+
+ protected:
+  using Getter = std::function<Variant(Params&)>;
+  using Setter = std::function<void(Params&, const Variant&)>;
+  using Method = std::function<Variant(Params&)>;
+
+  // A readable property with optional index parameters; a setter makes it writable.
+  void property(const std::wstring& name, std::vector<std::wstring> params, Getter getter, Setter setter = {});
+  void property(const std::wstring& name, Getter getter, Setter setter = {}) {
+    property(name, {}, std::move(getter), std::move(setter));
+  }
+  void method(const std::wstring& name, std::vector<std::wstring> params, Method body);
+  // The member that L"" (the default member) stands for.
+  void defaultMember(const std::wstring& name) { default_ = name; }
+  // The events interface whose name `connect` accepts.
+  void eventsInterface(const std::wstring& name) { eventsInterface_ = name; }
+
+  // Raises an event to every connected handler, in the order they connected. A handler's failure
+  // reaches the caller, as a failed event call reaches a host.
+  void raise(std::wstring_view event, std::vector<Arg>& args);
+
+ private:
+  struct Member {
+    std::wstring name;
+    std::vector<std::wstring> params;
+    Getter getter;
+    Setter setter;
+    Method method;
+  };
+  Member& find(std::wstring_view member);
+
+  std::map<std::wstring, Member> members_;  // by folded name
+  std::wstring default_;
+  std::wstring eventsInterface_;
+  struct Handler {
+    int id;
+    automation::EventHandler function;
+  };
+  std::shared_ptr<std::list<Handler>> handlers_ = std::make_shared<std::list<Handler>>();
+  int nextHandlerId_ = 0;
+};
+
+// Raises ComError with the host's "member not found" failure, for objects that lack a member.
+[[noreturn]] void memberNotFound(std::wstring_view member);
+
+}  // namespace sim
