@@ -45,6 +45,7 @@ class OverridingResources : public platform::Resources {
     auto it = overrides_.find(id);
     return it != overrides_.end() ? std::optional<std::wstring>(it->second) : inner_.loadString(id);
   }
+  std::optional<std::vector<std::uint8_t>> loadBitmap(std::int32_t id) override { return inner_.loadBitmap(id); }
 
  private:
   platform::Resources& inner_;
