@@ -110,6 +110,9 @@ class Dispatchable {
   virtual Connection connect(std::wstring_view eventsInterface, EventHandler handler);
   // What makes two references the same object (the IUnknown on Windows).
   virtual const void* identity() const { return this; }
+  // Whether the object offers the typed interface named so ("Word._Application"): what
+  // QueryInterface answers on Windows. Objects that do not know say yes.
+  virtual bool implements(std::wstring_view interfaceName) const;
 };
 
 // Failure codes that the backends share with IDispatch.

@@ -42,6 +42,12 @@ Connection Object::connect(std::wstring_view eventsInterface, EventHandler handl
   return require().connect(eventsInterface, std::move(handler));
 }
 
+bool Object::implements(std::wstring_view interfaceName) const {
+  return target_ && target_->implements(interfaceName);
+}
+
+bool Dispatchable::implements(std::wstring_view) const { return true; }
+
 Connection Dispatchable::connect(std::wstring_view eventsInterface, EventHandler) {
   throw ComError(dispatch_errors::kNoConnection,
                  L"The object raises no events of " + std::wstring(eventsInterface));

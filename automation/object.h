@@ -32,6 +32,9 @@ class Object {
   Variant call(std::wstring_view member) const;
   Variant call(std::wstring_view member, std::vector<Arg> args) const;
 
+  // Whether the object offers the typed interface named so; Nothing offers none.
+  bool implements(std::wstring_view interfaceName) const;
+
   // Subscribes to the object's events of `eventsInterface` until the returned connection ends.
   Connection connect(std::wstring_view eventsInterface, EventHandler handler) const;
 

@@ -35,6 +35,9 @@ class FileSystem {
   virtual std::optional<std::wstring> longPathName(const std::wstring& path) = 0;
   // The user's temporary folder, ending in a backslash.
   virtual std::wstring tempPath() = 0;
+  // The process's current directory. Setting it to a folder that is not there raises 76.
+  virtual std::wstring currentDirectory() = 0;
+  virtual void setCurrentDirectory(const std::wstring& path) = 0;
   // Whether the file system compares names without regard to letter case.
   virtual bool namesIgnoreCase() const = 0;
 };

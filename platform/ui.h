@@ -1,5 +1,6 @@
 #pragma once
-// What the user sees and does outside the host's own windows: message boxes and the clipboard.
+// What the user sees and does outside the host's own windows: message boxes, keystrokes and the
+// clipboard.
 
 #include <cstdint>
 #include <optional>
@@ -19,6 +20,9 @@ class Ui {
   virtual ~Ui() = default;
   // A modal message box; returns the button the user chose.
   virtual int messageBox(const std::wstring& text, const std::wstring& title, std::uint32_t flags) = 0;
+
+  // Sends keystrokes to the active window without waiting for them to be handled ("^o" is Ctrl+O).
+  virtual void sendKeys(const std::wstring& keys) = 0;
 
   // The system clipboard, for bitmaps (CF_BITMAP) given as packed DIBs.
   virtual void clearClipboard() = 0;

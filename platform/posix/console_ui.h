@@ -1,7 +1,8 @@
 #pragma once
-// Message boxes of the native build, drawn in the terminal. There is nobody to press a button,
+// Message boxes of the native build, drawn in the terminal, with the session's clipboard and keyboard. There is nobody to press a button,
 // so every box is answered with OK.
 
+#include <functional>
 #include <ostream>
 
 #include "platform/ui.h"
@@ -12,13 +13,19 @@ class ConsoleUi : public Ui {
  public:
   explicit ConsoleUi(std::ostream& out) : out_(out) {}
   int messageBox(const std::wstring& text, const std::wstring& title, std::uint32_t flags) override;
+  // Keystrokes go to whatever window is active: the simulated host registers itself here.
+  void sendKeys(const std::wstring& keys) override {
+    if (keyboardTarget_) keyboardTarget_(keys);
+  }
+  void setKeyboardTarget(std::function<void(const std::wstring&)> target) { keyboardTarget_ = std::move(target); }
   void clearClipboard() override { clipboard_.reset(); }
   void setClipboardBitmap(const std::vector<std::uint8_t>& dib) override { clipboard_ = dib; }
   std::optional<std::vector<std::uint8_t>> clipboardBitmap() override { return clipboard_; }
 
  private:
   std::ostream& out_;
-  std::optional<std::vector<std::uint8_t>> clipboard_;  // the session's clipboard: one process, one desktop
+  std::optional<std::vector<std::uint8_t>> clipboard_;
+  std::function<void(const std::wstring&)> keyboardTarget_;  // the session's clipboard: one process, one desktop
 };
 
 }  // namespace platform::posix

@@ -1,5 +1,6 @@
 #include "platform/posix/message_table_resources.h"
 
+#include "resources/bitmap_table.h"
 #include "resources/message_table.h"
 
 namespace platform::posix {
@@ -57,12 +58,13 @@ std::optional<std::wstring> MessageTableResources::loadString(std::int32_t id) {
   return std::nullopt;
 }
 
-}  // namespace platform::posix
-
-namespace platform::posix {
-
-std::optional<std::vector<std::uint8_t>> MessageTableResources::loadBitmap(std::int32_t) {
-  return std::nullopt;  // the button bitmaps are not embedded yet
+std::optional<std::vector<std::uint8_t>> MessageTableResources::loadBitmap(std::int32_t id) {
+  // The bitmaps exist in English only, which Windows' loader also falls back to for any language.
+  for (std::size_t i = 0; i < resources::kBitmapCount; ++i) {
+    const auto& entry = resources::kBitmaps[i];
+    if (entry.id == id) return std::vector<std::uint8_t>(entry.dib, entry.dib + entry.size);
+  }
+  return std::nullopt;
 }
 
 }  // namespace platform::posix

@@ -1,9 +1,12 @@
 #pragma once
-// The add-in's string resources in the native build: the generated message table, in the language
-// of the user's locale (LC_ALL, else LC_MESSAGES, else LANG), English for every other language.
+// The add-in's resources in the native build: the generated message table, in the language of the
+// user's locale (LC_ALL, else LC_MESSAGES, else LANG), English for every other language; and the
+// generated bitmap table, the same in every language.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/environment.h"
 #include "platform/resources.h"

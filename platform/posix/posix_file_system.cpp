@@ -171,6 +171,17 @@ std::optional<std::wstring> PosixFileSystem::longPathName(const std::wstring& pa
   }
 }
 
+void PosixFileSystem::setCurrentDirectory(const std::wstring& path) {
+  std::wstring absolute = path;
+  if (!(path.size() >= 2 && path[1] == L':')) {
+    absolute = currentDirectory_;
+    if (!absolute.empty() && absolute.back() != L'\\') absolute += L'\\';
+    absolute += path;
+  }
+  if (!folderExists(absolute)) throw ComError::automation(errors::kPathNotFound);
+  currentDirectory_ = absolute;
+}
+
 bool setDosAttributes(const std::string& nativePath, std::uint32_t bits) {
   char value[32];
   std::snprintf(value, sizeof value, "0x%x", bits);

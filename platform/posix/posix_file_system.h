@@ -29,8 +29,9 @@ class PosixFileSystem : public FileSystem {
   const DriveMap& drives() const { return drives_; }
   DriveMap& drives() { return drives_; }
   std::string toNative(const std::wstring& path) const { return drives_.toNative(path, currentDirectory_); }
-  const std::wstring& currentDirectory() const { return currentDirectory_; }
-  void setCurrentDirectoryPath(std::wstring path) { currentDirectory_ = std::move(path); }
+  std::wstring currentDirectory() override { return currentDirectory_; }
+  // The native process keeps its own directory: only the add-in's Windows-style one changes.
+  void setCurrentDirectory(const std::wstring& path) override;
 
  private:
   DriveMap drives_;

@@ -1,5 +1,5 @@
 #pragma once
-// The add-in module's string resources.
+// The add-in module's string and bitmap resources.
 
 #include "platform/resources.h"
 #include "platform/win32/win32_types.h"
@@ -13,6 +13,9 @@ class Win32Resources final : public Resources {
   // The language is the resource loader's choice for the user: the thread's UI language with the
   // system's fallback.
   std::optional<std::wstring> loadString(std::int32_t id) override;
+  // The English (United States) bitmap, else the one the resource loader picks; a copy of the
+  // resource's bytes, which are the packed DIB.
+  std::optional<std::vector<std::uint8_t>> loadBitmap(std::int32_t id) override;
 
  private:
   ModuleHandle module_;

@@ -4,6 +4,7 @@
 // Ui that records every box instead of showing it.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,10 @@ class RecordingUi : public platform::Ui {
     boxes.push_back({text, title, flags});
     return platform::kIdOk;
   }
+  void sendKeys(const std::wstring& keys) override {
+    sentKeys.push_back(keys);
+    if (keyboardTarget) keyboardTarget(keys);
+  }
   void clearClipboard() override {
     clipboard.reset();
     ++clipboardClears;
@@ -38,6 +43,8 @@ class RecordingUi : public platform::Ui {
   std::vector<ShownBox> boxes;
   std::optional<std::vector<std::uint8_t>> clipboard;
   int clipboardClears = 0;
+  std::vector<std::wstring> sentKeys;
+  std::function<void(const std::wstring&)> keyboardTarget;  // the active window
 };
 
 // Counts the calls that reach the registry, to show what the cache saves.

@@ -30,6 +30,8 @@ class CaseInsensitiveFileSystem : public platform::FileSystem {
   bool canOpenForWriting(const std::wstring& p) noexcept override { return inner_.canOpenForWriting(p); }
   std::optional<std::wstring> longPathName(const std::wstring& p) override { return inner_.longPathName(p); }
   std::wstring tempPath() override { return inner_.tempPath(); }
+  std::wstring currentDirectory() override { return inner_.currentDirectory(); }
+  void setCurrentDirectory(const std::wstring& p) override { inner_.setCurrentDirectory(p); }
   bool namesIgnoreCase() const override { return true; }
 
  private:

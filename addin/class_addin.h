@@ -1,0 +1,140 @@
+#pragma once
+// ClassAddIn: the whole state of the add-in and all of its work. It builds the Lockfolio menu and
+// toolbar, receives the host's application events and the clicks of its controls, and runs the
+// commands. Its procedures live in the folder of their subsystem (commandbars/, commands/, events/).
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "addin/event_source.h"
+#include "automation/dispatch.h"
+#include "automation/object_factory.h"
+#include "platform/com_error.h"
+#include "platform/platform.h"
+#include "support/cls_session_folder.h"
+
+namespace addin {
+
+using automation::Arg;
+using automation::ComError;
+using automation::Object;
+using automation::Variant;
+
+// Which application the add-in runs in, worked out from the host's name each time it is needed.
+enum HostKindValue : std::int16_t { kHostWord = 1, kHostExcel = 2, kHostPowerPoint = 3 };
+
+class ClassAddIn {
+ public:
+  ClassAddIn(const platform::Platform& platform, automation::ObjectFactory& objects);
+  ~ClassAddIn();
+  ClassAddIn(const ClassAddIn&) = delete;
+  ClassAddIn& operator=(const ClassAddIn&) = delete;
+
+  // --- The state record ---------------------------------------------------------------------
+  Object g_objHostApp;
+  Object g_objSelf;
+  Object g_cbpLockfolioMenu;
+  Object g_cbLockfolioToolbar;
+  std::wstring strCurrentOperation;
+  std::shared_ptr<support::clsSessionFolder> strSessionFolderName;
+  EventSource g_appWord;
+  EventSource g_appExcel;
+  EventSource g_appPPT;
+  EventSource g_cbbSOpenMenuItem;
+  EventSource g_cbbSSaveMenuItem;
+  EventSource g_cbbSSaveAsMenuItem;
+  EventSource g_cbbSOpenButton;
+  EventSource g_cbbSSaveButton;
+  EventSource g_cbbSSaveAsButton;
+
+  // --- Start-up and shut-down; neither lets an error out ---------------------------------------
+  void DoOnConnection(const Object& Application, std::int32_t ConnectMode, const Object& AddInInst, Variant& custom);
+  void CleanUp();
+
+  // --- The storage folder for COM clients -------------------------------------------------------
+  std::wstring GetFileStorageLocation(std::int32_t& lLen);
+
+  // --- Event handlers ---------------------------------------------------------------------------
+  void g_cbbSOpenMenuItem_Click(const Object& Ctrl, Variant& CancelDefault);
+  void g_cbbSSaveMenuItem_Click(const Object& Ctrl, Variant& CancelDefault);
+  void g_cbbSSaveAsMenuItem_Click(const Object& Ctrl, Variant& CancelDefault);
+  void g_cbbSOpenButton_Click(const Object& Ctrl, Variant& CancelDefault);
+  void g_cbbSSaveButton_Click(const Object& Ctrl, Variant& CancelDefault);
+  void g_cbbSSaveAsButton_Click(const Object& Ctrl, Variant& CancelDefault);
+  void g_appWord_NewDocument(const Object& Doc);
+  void g_appWord_DocumentOpen(const Object& Doc);
+  void g_appWord_DocumentBeforeSave(const Object& Doc, Variant& SaveAsUI, Variant& Cancel);
+  void g_appWord_DocumentBeforeClose(const Object& Doc, Variant& Cancel);
+  void g_appExcel_NewWorkbook(const Object& Wb);
+  void g_appExcel_WorkbookOpen(const Object& Wb);
+  void g_appExcel_WorkbookBeforeClose(const Object& Wb, Variant& Cancel);
+  void g_appExcel_SheetBeforeDoubleClick(const Object& Sh, const Object& Target, Variant& Cancel);
+  void g_appExcel_SheetSelectionChange(const Object& Sh, const Object& Target);
+  void g_appPPT_NewPresentation(const Object& Pres);
+  void g_appPPT_PresentationOpen(const Object& Pres);
+  void g_appPPT_PresentationClose(const Object& Pres);
+
+  // --- The three commands -----------------------------------------------------------------------
+  void OpenEncryptedFile();
+  void SaveAndEncrypt();
+  void SaveAsAndEncrypt();
+
+ private:
+  // Host kind: 1 Word, 2 Excel, 3 PowerPoint and every other name.
+  std::int16_t HostKind() const;
+  std::wstring HostName() const;
+  std::wstring GetMessage(std::int32_t id) const;
+  void ShowErrorMessage(const ComError& error, std::int16_t id) const;
+
+  // Menu.
+  void RemoveMenu();
+  void AddMenu();
+  void AddOpenMenuItem();
+  void AddSaveMenuItem();
+  void AddSaveAsMenuItem();
+  void AddMenuItem(EventSource& field, const wchar_t* tag, std::int32_t captionId, bool beginGroup);
+
+  // Toolbar.
+  // One command's toolbar button, its menu item and its pictures.
+  struct ToolbarButton {
+    EventSource ClassAddIn::*field;
+    EventSource ClassAddIn::*menuItem;
+    const wchar_t* tag;
+    std::int32_t tooltipId;
+    std::int32_t faceId;
+    std::int32_t maskId;
+  };
+  static const std::vector<ToolbarButton>& ToolbarButtons();
+  void AddToolbar();
+  void AddToolbarButton(const ToolbarButton& button);
+  void RefreshToolbar();
+  void SetButtonFaces();
+  Object LoadPicture(std::int32_t id, std::vector<std::uint8_t>* dib = nullptr) const;
+  void EnableSaveCommands(const bool& bEnable);
+  void EnableOpenCommands(bool bEnable);
+  std::wstring OnActionOfSelf() const;
+
+  // Commands and the procedures they share.
+  bool CheckActiveDocument();
+  bool IsNewDocument();
+  bool LoginToVault(std::wstring& strVaultRoot);
+  Object ActiveDocumentOfHost(const std::wstring& hostName) const;
+  std::int16_t PowerPointVersion() const;
+  void StoreToolbarPlacement(std::int16_t hostKind);
+  void ShowWordFileDialog(std::int32_t dialog, const std::wstring& vaultRoot);
+  void ReportCommandError(const ComError& error);
+
+  // Events.
+  void DocumentRefresh();
+  void OnWordEvent(std::wstring_view event, std::vector<Arg>& args);
+  void OnExcelEvent(std::wstring_view event, std::vector<Arg>& args);
+  void OnPowerPointEvent(std::wstring_view event, std::vector<Arg>& args);
+  void OnClick(void (ClassAddIn::*handler)(const Object&, Variant&), std::vector<Arg>& args);
+
+  platform::Platform platform_;
+  automation::ObjectFactory& objects_;
+};
+
+}  // namespace addin

@@ -1,0 +1,84 @@
+// The Lockfolio toolbar: found or created, its buttons added where missing, and put back where
+// the user left it.
+
+#include "addin/class_addin.h"
+#include "addin/error_trap.h"
+#include "addin/messages.h"
+#include "commandbars/reg_intfc.h"
+#include "office/office.h"
+
+namespace addin {
+
+const std::vector<ClassAddIn::ToolbarButton>& ClassAddIn::ToolbarButtons() {
+  static const std::vector<ToolbarButton> buttons = {
+      {&ClassAddIn::g_cbbSOpenButton, &ClassAddIn::g_cbbSOpenMenuItem, L"tbOpenEncryptedFile", message::kOpenCaption,
+       101, 102},
+      {&ClassAddIn::g_cbbSSaveButton, &ClassAddIn::g_cbbSSaveMenuItem, L"tbSaveCloseEncrypt", message::kSaveCaption,
+       103, 104},
+      {&ClassAddIn::g_cbbSSaveAsButton, &ClassAddIn::g_cbbSSaveAsMenuItem, L"tbSaveAsCloseEncrypt",
+       message::kSaveAsCaption, 105, 106},
+  };
+  return buttons;
+}
+
+void ClassAddIn::AddToolbarButton(const ToolbarButton& button) {
+  const office::CommandBarControls controls = office::CommandBar(g_cbLockfolioToolbar).controls();
+  EventSource& field = this->*button.field;
+  field.assign(controls.add(Arg(office::msoControlButton), Arg::missing(), Arg(button.tag), Arg::missing(), Arg(true)));
+  const office::CommandBarControl control(field.object());
+  control.setStyle(office::msoButtonIcon);
+  control.setTag(button.tag);
+  control.setTooltipText(GetMessage(button.tooltipId));
+  control.setOnAction(OnActionOfSelf());
+}
+
+void ClassAddIn::AddToolbar() {
+  // A toolbar that the user renamed in this run is not found by name, but the field still holds it.
+  ignoringErrors([&] {
+    g_cbLockfolioToolbar = office::Application(g_objHostApp).commandBars().item(GetMessage(message::kToolbarName));
+  });
+  trappingErrors(
+      [&] {
+        if (!g_cbLockfolioToolbar) {
+          g_cbLockfolioToolbar = office::Application(g_objHostApp)
+                                     .commandBars()
+                                     .add(GetMessage(message::kToolbarName), office::msoBarTop);
+          for (const ToolbarButton& button : ToolbarButtons()) AddToolbarButton(button);
+        } else {
+          const office::CommandBar toolbar(g_cbLockfolioToolbar);
+          for (const ToolbarButton& button : ToolbarButtons()) {
+            EventSource& field = this->*button.field;
+            field.assign(toolbar.findControl(office::msoControlButton, button.tag));
+            if (!field) AddToolbarButton(button);
+          }
+        }
+        std::int32_t left = 0, rowIndex = 0, width = 0, position = 0;
+        RegIntfc::GetToolbarPlacement(platform_, HostKind(), left, rowIndex, width, position);
+        const office::CommandBar toolbar(g_cbLockfolioToolbar);
+        toolbar.setVisible(true);
+        toolbar.setPosition(position);
+        toolbar.setRowIndex(rowIndex);
+        toolbar.setLeft(left);  // the stored width is kept but never applied
+        EnableSaveCommands(true);
+      },
+      [&](const ComError& error) {
+        platform_.ui.messageBox(L"Error = " + error.description(), L"LockfolioAddIn", platform::kMbOk);
+        ShowErrorMessage(error, message::kErrorAddingToolbar);
+      });
+}
+
+void ClassAddIn::RefreshToolbar() { AddToolbar(); }
+
+void ClassAddIn::EnableSaveCommands(const bool& bEnable) {
+  for (EventSource* control :
+       {&g_cbbSSaveMenuItem, &g_cbbSSaveAsMenuItem, &g_cbbSSaveButton, &g_cbbSSaveAsButton}) {
+    ignoringErrors([&] { office::CommandBarControl(control->object()).setEnabled(bEnable); });
+  }
+}
+
+void ClassAddIn::EnableOpenCommands(bool bEnable) {
+  office::CommandBarControl(g_cbbSOpenMenuItem.object()).setEnabled(bEnable);
+  office::CommandBarControl(g_cbbSOpenButton.object()).setEnabled(bEnable);
+}
+
+}  // namespace addin

@@ -1,0 +1,53 @@
+// The handlers of the host's application events. A new or opened document stores the toolbar's
+// placement and builds the toolbar again; in Excel a double-click on a cell switches the Open
+// command off until the selection changes or a workbook closes. Everything else is received and
+// ignored. Only the workbook-close handler traps errors: the others hand them back to the host.
+
+#include "addin/class_addin.h"
+#include "addin/error_trap.h"
+#include "commandbars/reg_intfc.h"
+#include "office/office.h"
+
+namespace addin {
+
+void ClassAddIn::DocumentRefresh() {
+  std::int16_t kind = kHostPowerPoint;
+  if (HostName() == office::kWordName) {
+    kind = kHostWord;
+  } else if (HostName() == office::kExcelName) {
+    kind = kHostExcel;
+  }
+  const office::CommandBar toolbar(g_cbLockfolioToolbar);
+  const std::int32_t left = toolbar.left();
+  const std::int32_t rowIndex = toolbar.rowIndex();
+  const std::int32_t width = toolbar.width();
+  const std::int32_t position = toolbar.position();
+  RegIntfc::SaveToolbarPlacement(platform_, kind, left, rowIndex, width, position);
+  RefreshToolbar();
+  EnableSaveCommands(true);
+}
+
+void ClassAddIn::g_appWord_NewDocument(const Object&) { DocumentRefresh(); }
+void ClassAddIn::g_appWord_DocumentOpen(const Object&) { DocumentRefresh(); }
+void ClassAddIn::g_appWord_DocumentBeforeSave(const Object&, Variant&, Variant&) {}
+void ClassAddIn::g_appWord_DocumentBeforeClose(const Object&, Variant&) {}
+
+void ClassAddIn::g_appExcel_NewWorkbook(const Object&) { DocumentRefresh(); }
+void ClassAddIn::g_appExcel_WorkbookOpen(const Object&) { DocumentRefresh(); }
+
+void ClassAddIn::g_appExcel_WorkbookBeforeClose(const Object&, Variant&) {
+  ignoringErrors([&] { EnableOpenCommands(true); });
+}
+
+void ClassAddIn::g_appExcel_SheetBeforeDoubleClick(const Object&, const Object&, Variant& Cancel) {
+  Cancel = Variant(false);  // the host goes on with its own double-click action
+  EnableOpenCommands(false);
+}
+
+void ClassAddIn::g_appExcel_SheetSelectionChange(const Object&, const Object&) { EnableOpenCommands(true); }
+
+void ClassAddIn::g_appPPT_NewPresentation(const Object&) { DocumentRefresh(); }
+void ClassAddIn::g_appPPT_PresentationOpen(const Object&) { DocumentRefresh(); }
+void ClassAddIn::g_appPPT_PresentationClose(const Object&) {}
+
+}  // namespace addin

@@ -1,0 +1,67 @@
+#pragma once
+// A vault server for tests and the demo, reached by the ProgID "Morvane.Vault" like the product's
+// own. Each vault is a folder; logging in to one mounts it under its drive letter. Who picks which
+// vault with which password comes from a queue of answers, as a person would give them at the
+// server's own log-in window.
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim/sim_object.h"
+
+namespace sim {
+
+struct VaultDefinition {
+  std::wstring name;
+  wchar_t drive = L'V';
+  std::wstring password;
+};
+
+// The results of SelectAndLogin: 0 means logged in; the rest say why not.
+enum VaultLoginResult : std::int32_t {
+  kVaultLoggedIn = 0,
+  kVaultCancelled = 1,
+  kVaultUnknown = 2,
+  kVaultWrongPassword = 3,
+};
+
+class VaultService {
+ public:
+  // `mount` makes the vault's folder reachable under its drive letter.
+  explicit VaultService(std::function<void(const VaultDefinition&)> mount) : mount_(std::move(mount)) {}
+
+  void addVault(VaultDefinition vault) { vaults_.push_back(std::move(vault)); }
+  const std::vector<VaultDefinition>& vaults() const { return vaults_; }
+
+  // The next log-in window is answered with this vault and password, or cancelled.
+  void answerLogin(const std::wstring& vaultName, const std::wstring& password);
+  void answerCancel();
+  std::size_t pendingAnswers() const { return answers_.size(); }
+
+  // What the server's object members do.
+  std::int32_t selectAndLogin(std::wstring& drive);
+  std::int32_t isFileFromVault(const std::wstring& path) const;
+
+  int loginWindowsShown() const { return loginWindowsShown_; }
+  int objectsCreated() const { return objectsCreated_; }
+  // A new server object, as creating "Morvane.Vault" gives one.
+  Object createObject();
+
+ private:
+  struct Answer {
+    bool cancel;
+    std::wstring vault;
+    std::wstring password;
+  };
+  std::function<void(const VaultDefinition&)> mount_;
+  std::vector<VaultDefinition> vaults_;
+  std::vector<wchar_t> mounted_;
+  std::deque<Answer> answers_;
+  int loginWindowsShown_ = 0;
+  int objectsCreated_ = 0;
+};
+
+}  // namespace sim
