@@ -62,6 +62,22 @@ std::optional<std::wstring> Win32FileSystem::longPathName(const std::wstring& pa
   });
 }
 
+std::wstring Win32FileSystem::currentDirectory() {
+  auto path = fetchGrowing(MAX_PATH + 1, [](wchar_t* buffer, std::uint32_t capacity) -> std::uint32_t {
+    return GetCurrentDirectoryW(capacity, buffer);
+  });
+  if (!path) throw errorFromWin32(GetLastError());
+  return *path;
+}
+
+void Win32FileSystem::setCurrentDirectory(const std::wstring& path) {
+  if (!SetCurrentDirectoryW(path.c_str())) {
+    const DWORD error = GetLastError();
+    // A folder that is not there is a path not found, whatever the system calls it.
+    throw errorFromWin32(error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error);
+  }
+}
+
 std::wstring Win32FileSystem::tempPath() {
   bool failed = false;
   DWORD failure = ERROR_SUCCESS;

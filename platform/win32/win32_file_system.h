@@ -16,6 +16,8 @@ class Win32FileSystem final : public FileSystem {
   bool canOpenForWriting(const std::wstring& path) noexcept override;
   std::optional<std::wstring> longPathName(const std::wstring& path) override;
   std::wstring tempPath() override;
+  std::wstring currentDirectory() override;
+  void setCurrentDirectory(const std::wstring& path) override;
   bool namesIgnoreCase() const override { return true; }
 };
 

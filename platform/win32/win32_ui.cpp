@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/com_error.h"
+#include "platform/key_sequence.h"
 #include "platform/win32/win32_handles.h"
 
 namespace platform::win32 {
@@ -93,6 +94,41 @@ std::size_t pixelOffset(const std::vector<std::uint8_t>& dib, BITMAPINFOHEADER& 
 }
 
 }  // namespace
+
+namespace {
+
+INPUT keyInput(WORD virtualKey, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = virtualKey;
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  return input;
+}
+
+}  // namespace
+
+void Win32Ui::sendKeys(const std::wstring& keys) {
+  std::vector<INPUT> inputs;
+  for (const KeyStroke& stroke : parseKeySequence(keys)) {
+    const SHORT scan = VkKeyScanW(stroke.key);
+    if (scan == -1) throw ComError::automation(errors::kInvalidProcedureCall, L"No key types this character");
+    const auto virtualKey = static_cast<WORD>(scan & 0xFF);
+    const bool shift = stroke.shift || (scan & 0x100);
+    const bool ctrl = stroke.ctrl || (scan & 0x200);
+    const bool alt = stroke.alt || (scan & 0x400);
+    if (ctrl) inputs.push_back(keyInput(VK_CONTROL, false));
+    if (shift) inputs.push_back(keyInput(VK_SHIFT, false));
+    if (alt) inputs.push_back(keyInput(VK_MENU, false));
+    inputs.push_back(keyInput(virtualKey, false));
+    inputs.push_back(keyInput(virtualKey, true));
+    if (alt) inputs.push_back(keyInput(VK_MENU, true));
+    if (shift) inputs.push_back(keyInput(VK_SHIFT, true));
+    if (ctrl) inputs.push_back(keyInput(VK_CONTROL, true));
+  }
+  if (inputs.empty()) return;
+  // The keys are queued for the active window; nothing waits for them to be handled.
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
 
 int Win32Ui::messageBox(const std::wstring& text, const std::wstring& title, std::uint32_t flags) {
   // Owned by the thread's active window (the host's), so that the box is modal to it.

@@ -1,5 +1,5 @@
 #pragma once
-// Message boxes and the system clipboard through user32 and gdi32.
+// Message boxes, keystrokes and the system clipboard through user32 and gdi32.
 
 #include "platform/ui.h"
 
@@ -8,6 +8,8 @@ namespace platform::win32 {
 class Win32Ui final : public Ui {
  public:
   int messageBox(const std::wstring& text, const std::wstring& title, std::uint32_t flags) override;
+  // Types the keys into the active window with SendInput and returns at once.
+  void sendKeys(const std::wstring& keys) override;
 
   // Each clipboard call opens the clipboard for the current thread and closes it before returning.
   // While another program holds the clipboard, a call waits briefly for it and then raises a
