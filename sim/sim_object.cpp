@@ -122,4 +122,19 @@ void SimObject::raise(std::wstring_view event, std::vector<Arg>& args) {
   }
 }
 
+void SimObject::raiseEach(std::wstring_view event, std::vector<Arg>& args,
+                          const std::function<void(const ComError&)>& failed) {
+  const std::list<Handler> handlers = *handlers_;
+  for (const auto& handler : handlers) {
+    const bool stillConnected = std::any_of(handlers_->begin(), handlers_->end(),
+                                            [&](const Handler& h) { return h.id == handler.id; });
+    if (!stillConnected) continue;
+    try {
+      handler.function(event, args);
+    } catch (...) {
+      failed(automation::currentError(std::current_exception()));
+    }
+  }
+}
+
 }  // namespace sim

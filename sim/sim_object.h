@@ -63,6 +63,11 @@ class SimObject : public automation::Dispatchable, public std::enable_shared_fro
   // Raises an event to every connected handler, in the order they connected. A handler's failure
   // reaches the caller, as a failed event call reaches a host.
   void raise(std::wstring_view event, std::vector<Arg>& args);
+  // Raises an event to each connected handler in turn; a handler that fails is reported to
+  // `failed` and the next handler still runs, as a host goes on to its next event sink.
+  void raiseEach(std::wstring_view event, std::vector<Arg>& args, const std::function<void(const ComError&)>& failed);
+  // Ends every subscription at once, as when the object's host goes away.
+  void disconnectAll() { handlers_->clear(); }
 
  private:
   struct Member {

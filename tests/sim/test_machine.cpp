@@ -1,0 +1,83 @@
+#include "sim/test_machine.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+namespace sim_testing {
+
+TestMachine::TestMachine() {
+  test.drive.makeDirectory("vault");
+  test.fileSystem.drives().map(L'V', test.drive.path() + "/vault");
+  auto* fileSystem = &test.fileSystem;
+  machine = std::make_unique<sim::Machine>(
+      test.platform(), std::make_unique<sim::FunctionPathMapper>([fileSystem](const std::wstring& path) {
+        return std::filesystem::path(fileSystem->toNative(path));
+      }));
+  for (const char* folder : {"Users", "Users/User", "Users/User/Documents"}) test.drive.makeDirectory(folder);
+}
+
+void TestMachine::writeFile(const std::wstring& windowsPath, const std::string& content) {
+  const std::filesystem::path file(test.fileSystem.toNative(windowsPath));
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary) << content;
+}
+
+std::string TestMachine::readFile(const std::wstring& windowsPath) const {
+  std::ifstream in(test.fileSystem.toNative(windowsPath), std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+bool TestMachine::exists(const std::wstring& windowsPath) const {
+  return std::filesystem::exists(test.fileSystem.toNative(windowsPath));
+}
+
+std::shared_ptr<sim::Application> TestMachine::start(sim::HostKind kind, std::wstring version) {
+  sim::HostOptions options;
+  options.kind = kind;
+  options.version = std::move(version);
+  return sim::Application::start(*machine, options);
+}
+
+void RecordingAddIn::maybeFail(const std::wstring& call) {
+  if (std::find(failIn.begin(), failIn.end(), call) != failIn.end()) {
+    throw automation::ComError(static_cast<std::int32_t>(0x800A0009u), L"Subscript out of range in " + call);
+  }
+}
+
+void RecordingAddIn::OnConnection(automation::Object app, std::int32_t connectMode, automation::Object inst,
+                                  automation::Variant&) {
+  calls.push_back(L"OnConnection(" + std::to_wstring(connectMode) + L")");
+  application = std::move(app);
+  addInInst = std::move(inst);
+  maybeFail(L"OnConnection");
+}
+
+void RecordingAddIn::OnDisconnection(std::int32_t removeMode, automation::Variant&) {
+  calls.push_back(L"OnDisconnection(" + std::to_wstring(removeMode) + L")");
+  if (onDisconnection) onDisconnection();
+  maybeFail(L"OnDisconnection");
+}
+
+void RecordingAddIn::OnStartupComplete(automation::Variant&) {
+  calls.push_back(L"OnStartupComplete");
+  maybeFail(L"OnStartupComplete");
+}
+
+void RecordingAddIn::OnBeginShutdown(automation::Variant&) {
+  calls.push_back(L"OnBeginShutdown");
+  maybeFail(L"OnBeginShutdown");
+}
+
+std::int32_t errorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const automation::ComError& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+}  // namespace sim_testing

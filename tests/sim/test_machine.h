@@ -1,0 +1,55 @@
+#pragma once
+// A simulated machine for one test: the test platform (drive C: in a fresh directory), drive V:
+// as a second folder (a vault's drive), and a Machine whose documents live there. Also an add-in
+// that records what the host calls on it.
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "helpers/test_platform.h"
+#include "sim/application.h"
+#include "sim/com_add_in.h"
+#include "sim/machine.h"
+
+namespace sim_testing {
+
+class TestMachine {
+ public:
+  TestMachine();
+
+  // Creates the file (and its folders) on the simulated disk.
+  void writeFile(const std::wstring& windowsPath, const std::string& content);
+  std::string readFile(const std::wstring& windowsPath) const;
+  bool exists(const std::wstring& windowsPath) const;
+  std::shared_ptr<sim::Application> start(sim::HostKind kind, std::wstring version = L"11.0");
+
+  testing_support::TestPlatform test;
+  std::unique_ptr<sim::Machine> machine;
+};
+
+// Records the notifications; throws from those listed in `failIn`.
+class RecordingAddIn : public sim::ComAddIn {
+ public:
+  void OnConnection(automation::Object application, std::int32_t connectMode, automation::Object addInInst,
+                    automation::Variant& custom) override;
+  void OnDisconnection(std::int32_t removeMode, automation::Variant& custom) override;
+  void OnStartupComplete(automation::Variant& custom) override;
+  void OnBeginShutdown(automation::Variant& custom) override;
+
+  std::vector<std::wstring> calls;  // "OnConnection(1)", "OnDisconnection(0)", ...
+  std::vector<std::wstring> failIn;
+  automation::Object application;
+  automation::Object addInInst;
+  std::function<void()> onDisconnection;
+
+ private:
+  void maybeFail(const std::wstring& call);
+};
+
+// The number of the ComError that `action` raises; 0 when it raises none.
+std::int32_t errorOf(const std::function<void()>& action);
+
+}  // namespace sim_testing
