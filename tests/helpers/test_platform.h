@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -66,11 +68,30 @@ class CountingRegistry : public platform::Registry {
   platform::Registry& inner_;
 };
 
+// The shipped tables with some messages replaced and some bitmaps taken away.
+class OverridingResources : public platform::Resources {
+ public:
+  explicit OverridingResources(platform::Resources& inner) : inner_(inner) {}
+  std::optional<std::wstring> loadString(std::int32_t id) override {
+    auto it = strings.find(id);
+    return it != strings.end() ? std::optional<std::wstring>(it->second) : inner_.loadString(id);
+  }
+  std::optional<std::vector<std::uint8_t>> loadBitmap(std::int32_t id) override {
+    if (missingBitmaps.count(id)) return std::nullopt;
+    return inner_.loadBitmap(id);
+  }
+  std::map<std::int32_t, std::wstring> strings;
+  std::set<std::int32_t> missingBitmaps;
+
+ private:
+  platform::Resources& inner_;
+};
+
 class TestPlatform {
  public:
   explicit TestPlatform(std::uint16_t language = 1033);
 
-  platform::Platform platform() { return {registry, fileSystem, environment, resources, ui}; }
+  platform::Platform platform() { return {registry, fileSystem, environment, overrides, ui}; }
   // The native path of a path on drive C:.
   std::string native(const std::wstring& windowsPath) const { return fileSystem.toNative(windowsPath); }
 
@@ -80,6 +101,7 @@ class TestPlatform {
   platform::posix::FixedEnvironment environment;
   platform::posix::PosixFileSystem fileSystem;
   platform::posix::MessageTableResources resources;
+  OverridingResources overrides{resources};  // what platform() hands out: the tables, unless a test changes them
   RecordingUi ui;
 };
 

@@ -38,22 +38,6 @@ class CaseInsensitiveFileSystem : public platform::FileSystem {
   platform::FileSystem& inner_;
 };
 
-// The shipped tables, with some messages replaced.
-class OverridingResources : public platform::Resources {
- public:
-  OverridingResources(platform::Resources& inner, std::map<std::int32_t, std::wstring> overrides)
-      : inner_(inner), overrides_(std::move(overrides)) {}
-  std::optional<std::wstring> loadString(std::int32_t id) override {
-    auto it = overrides_.find(id);
-    return it != overrides_.end() ? std::optional<std::wstring>(it->second) : inner_.loadString(id);
-  }
-  std::optional<std::vector<std::uint8_t>> loadBitmap(std::int32_t id) override { return inner_.loadBitmap(id); }
-
- private:
-  platform::Resources& inner_;
-  std::map<std::int32_t, std::wstring> overrides_;
-};
-
 class RestrictionsTest : public ::testing::Test {
  protected:
   RestrictionsTest() {
@@ -123,18 +107,14 @@ TEST_F(RestrictionsTest, WithoutWindirOnlyTheMakersNameIsLookedFor) {
 
 TEST_F(RestrictionsTest, AnEmptyListEntryRefusesEveryFile) {
   for (const wchar_t* list : {L"Palvantis,, $WINDIR", L"Palvantis, $WINDIR,"}) {
-    OverridingResources resources(env.resources, {{169, list}});
-    platform::Platform p = env.platform();
-    platform::Platform withList{p.registry, p.fileSystem, p.environment, resources, p.ui};
-    EXPECT_FALSE(Restrictions(withList).IsEncryptionAllowed(file("Docs/report.doc")));
+    env.overrides.strings[169] = list;
+    EXPECT_FALSE(allowed(file("Docs/report.doc")));
   }
 }
 
 TEST_F(RestrictionsTest, AVariableEntryTooShortToNameOneMatchesNothing) {
-  OverridingResources resources(env.resources, {{169, L"Palvantis, $"}});
-  platform::Platform p = env.platform();
-  platform::Platform withList{p.registry, p.fileSystem, p.environment, resources, p.ui};
-  EXPECT_TRUE(Restrictions(withList).IsEncryptionAllowed(file("Docs/report.doc")));
+  env.overrides.strings[169] = L"Palvantis, $";
+  EXPECT_TRUE(allowed(file("Docs/report.doc")));
 }
 
 TEST_F(RestrictionsTest, AMissingFileIsAFailedCallNotARefusal) {

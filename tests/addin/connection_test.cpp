@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include "helpers/office_fixture.h"
+
+using testing_support::OfficeFixture;
+
+namespace {
+
+const wchar_t kLoadError[] = L"Error loading Lockfolio Office Add-in.\r\n\r\nError: 0 - ";
+
+TEST(ConnectionTest, ModesZeroOneAndThreeBuildTheWholeUserInterface) {
+  for (std::int32_t mode : {0, 1, 3}) {
+    OfficeFixture office;
+    office.start(sim::HostKind::Word);
+    ASSERT_TRUE(office.connect(mode));
+    EXPECT_TRUE(office.menu()) << mode;
+    EXPECT_EQ(office.toolbarTags(),
+              (std::vector<std::wstring>{L"tbOpenEncryptedFile", L"tbSaveCloseEncrypt", L"tbSaveAsCloseEncrypt"}));
+    EXPECT_EQ(office.addIn().strCurrentOperation, L"None");
+    EXPECT_TRUE(office.addIn().strSessionFolderName);
+    EXPECT_TRUE(office.boxes().empty());
+  }
+}
+
+TEST(ConnectionTest, ExternalModeBuildsNothingButEventsStillArrive) {
+  OfficeFixture office;
+  office.start(sim::HostKind::Word);
+  ASSERT_TRUE(office.connect(2));
+  EXPECT_FALSE(office.menu());
+  EXPECT_FALSE(office.toolbar());
+  EXPECT_EQ(office.addIn().strCurrentOperation, L"None");
+  EXPECT_TRUE(office.addIn().strSessionFolderName);
+  EXPECT_TRUE(office.addIn().g_appWord);
+  EXPECT_FALSE(office.addIn().g_cbbSOpenButton);
+  // The event reaches the add-in, whose refresh then fails on the missing toolbar.
+  office.app->newDocument();
+  ASSERT_EQ(office.app->eventFailures().size(), 1u);
+  EXPECT_EQ(office.app->eventFailures()[0].event, L"NewDocument");
+  EXPECT_EQ(office.app->eventFailures()[0].error.number(), 91);
+  EXPECT_TRUE(office.boxes().empty());
+}
+
+TEST(ConnectionTest, EachHostSetsOnlyItsOwnApplicationField) {
+  struct Case {
+    sim::HostKind kind;
+    bool word, excel, powerPoint;
+  } cases[] = {{sim::HostKind::Word, true, false, false},
+               {sim::HostKind::Excel, false, true, false},
+               {sim::HostKind::PowerPoint, false, false, true}};
+  for (const auto& c : cases) {
+    OfficeFixture office;
+    office.start(c.kind);
+    office.connect();
+    EXPECT_EQ(static_cast<bool>(office.addIn().g_appWord), c.word);
+    EXPECT_EQ(static_cast<bool>(office.addIn().g_appExcel), c.excel);
+    EXPECT_EQ(static_cast<bool>(office.addIn().g_appPPT), c.powerPoint);
+    EXPECT_TRUE(office.menu());
+    EXPECT_TRUE(office.boxes().empty());
+  }
+}
+
+TEST(ConnectionTest, NamesThatDifferInCaseOrByABlankSetNoApplicationField) {
+  for (const wchar_t* name : {L"microsoft word", L"Microsoft Word "}) {
+    OfficeFixture office;
+    sim::HostOptions options;
+    options.kind = sim::HostKind::Word;
+    options.name = name;
+    office.start(options);
+    office.connect();
+    EXPECT_FALSE(office.addIn().g_appWord);
+    EXPECT_FALSE(office.addIn().g_appPPT);
+    EXPECT_TRUE(office.menu());
+    EXPECT_EQ(office.toolbarTags().size(), 3u);
+    // Without an application field there is no version to choose the faces by.
+    ASSERT_EQ(office.boxes().size(), 1u);
+    EXPECT_EQ(office.boxes()[0].text,
+              L"Error adding commandbar images.\r\n\r\nError: 91 - Object variable or With block variable not set");
+  }
+}
+
+TEST(ConnectionTest, AHostWithoutAMenuBarFailsTheConnectionAndLeavesNothing) {
+  OfficeFixture office;
+  sim::HostOptions options;
+  options.kind = sim::HostKind::Excel;
+  options.hasActiveMenuBar = false;
+  office.start(options);
+  office.connect();
+  EXPECT_EQ(office.boxTexts(), std::vector<std::wstring>{kLoadError});
+  EXPECT_EQ(office.boxes()[0].title, L"Lockfolio");
+  EXPECT_EQ(office.countLockfolioToolbars(), 0);
+  EXPECT_EQ(office.countLockfolioMenus(), 0);
+  EXPECT_EQ(office.addIn().strCurrentOperation, L"");
+  EXPECT_FALSE(office.addIn().strSessionFolderName);
+  EXPECT_TRUE(office.addIn().g_appExcel);  // the application field stays
+}
+
+TEST(ConnectionTest, AnApplicationWithoutItsTypedInterfaceFailsTheConnection) {
+  OfficeFixture office;
+  sim::HostOptions options;
+  options.kind = sim::HostKind::Excel;
+  options.name = L"Microsoft Word";
+  office.start(options);
+  office.connect();
+  EXPECT_EQ(office.boxTexts(),
+            std::vector<std::wstring>{L"Error loading Lockfolio Office Add-in.\r\n\r\nError: 13 - Type mismatch"});
+  EXPECT_EQ(office.countLockfolioMenus(), 0);
+  EXPECT_FALSE(office.addIn().g_appWord);
+}
+
+TEST(ConnectionTest, DisconnectionBeforeConnectionShowsNothingAndStoresNothing) {
+  OfficeFixture office;
+  app::NativeAddIn addIn(office.env.platform(), office.objects);
+  automation::Variant custom;
+  addIn.OnDisconnection(1, custom);
+  EXPECT_TRUE(addIn.connect().g_objAddIn());
+  EXPECT_TRUE(office.boxes().empty());
+  EXPECT_EQ(office.env.registry.writes, 0);
+}
+
+TEST(ConnectionTest, TwoConnectionsThroughOneConnectLeaveOneMenuAndOneToolbar) {
+  OfficeFixture office;
+  office.start(sim::HostKind::Word);
+  office.connect();
+  auto* first = office.addInObject->connect().g_objAddIn().get();
+  office.app->disconnectAddIn(1);
+  office.connect();
+  office.connect();  // a host may connect a connected add-in again
+  EXPECT_EQ(office.addInObject->connect().g_objAddIn().get(), first);
+  EXPECT_EQ(office.countLockfolioMenus(), 1);
+  EXPECT_EQ(office.countLockfolioToolbars(), 1);
+  EXPECT_EQ(office.toolbarTags().size(), 3u);
+  EXPECT_EQ(office.menu()->controls().size(), 3u);
+}
+
+TEST(ConnectionTest, DisconnectionStoresThePlacementAndRemovesTheUserInterface) {
+  OfficeFixture office;
+  office.start(sim::HostKind::PowerPoint);
+  office.connect();
+  office.toolbar()->dragTo(3, 2, 120);
+  ASSERT_TRUE(office.app->disconnectAddIn(1));
+  EXPECT_FALSE(office.menu());
+  EXPECT_FALSE(office.toolbar());
+  EXPECT_EQ(std::get<0>(office.storedPlacement(3)), 120);
+  EXPECT_EQ(std::get<1>(office.storedPlacement(3)), 2);
+  EXPECT_EQ(std::get<3>(office.storedPlacement(3)), 3);
+  auto& addIn = office.addIn();
+  EXPECT_FALSE(addIn.g_cbLockfolioToolbar);
+  EXPECT_FALSE(addIn.g_cbpLockfolioMenu);
+  EXPECT_FALSE(addIn.g_cbbSSaveAsMenuItem);
+  EXPECT_TRUE(addIn.g_objHostApp);
+  EXPECT_TRUE(addIn.g_appPPT);
+  EXPECT_EQ(addIn.strCurrentOperation, L"None");
+  EXPECT_TRUE(office.boxes().empty());
+}
+
+TEST(ConnectionTest, CleanUpWithoutAToolbarKeepsTheEarlierPlacement) {
+  OfficeFixture office;
+  office.start(sim::HostKind::Word);
+  office.connect();
+  office.toolbar()->dragTo(3, 1, 40);
+  office.app->quit();
+  const auto stored = office.storedPlacement(1);
+  ASSERT_EQ(std::get<3>(stored), 3);
+
+  office.addInObject.reset();
+  office.start(sim::HostKind::Word);
+  office.connect(2);  // no user interface this time
+  office.app->quit();
+  EXPECT_EQ(office.storedPlacement(1), stored);
+}
+
+}  // namespace

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include "helpers/office_fixture.h"
+#include "office/office.h"
+
+using testing_support::OfficeFixture;
+
+namespace {
+
+TEST(MenuTest, TheMenuGoesInFrontOfTheWindowMenu) {
+  OfficeFixture office;
+  office.start(sim::HostKind::Word);
+  office.connect();
+  EXPECT_EQ(office.menuBarCaptions(),
+            (std::vector<std::wstring>{L"&File", L"&Edit", L"&View", L"&Insert", L"F&ormat", L"&Tools", L"T&able",
+                                       L"Lockfolio", L"&Window", L"&Help"}));
+  const auto menu = office.menu();
+  EXPECT_EQ(menu->tooltipText(), L"Lockfolio");
+  EXPECT_EQ(static_cast<std::int32_t>(menu->type()), office::msoControlPopup);
+  EXPECT_FALSE(menu->isTemporary());
+}
+
+struct ItemCase {
+  const wchar_t* tag;
+  const wchar_t* english;
+  const wchar_t* german;
+  bool beginGroup;
+};
+
+const ItemCase kItems[] = {
+    {L"mOpenEncryptedFile", L"Open Encrypted File...", L"Verschl\u00FCsselte Datei \u00F6ffnen...", true},
+    {L"mSaveCloseEncrypt", L"Save and Encrypt...", L"Speichern, schlie\u00DFen und verschl\u00FCsseln...", true},
+    {L"mSaveAsCloseEncrypt", L"Save As and Encrypt...",
+     L"Speichern unter, schlie\u00DFen und verschl\u00FCsseln...", false},
+};
+
+TEST(MenuTest, ItemsInTheUsersLanguageWithFixedTagsAndActions) {
+  for (std::uint16_t language : {std::uint16_t{1033}, std::uint16_t{1031}}) {
+    OfficeFixture office(language);
+    office.start(sim::HostKind::Excel);
+    office.connect();
+    const auto menu = office.menu();
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(menu->caption(), L"Lockfolio");
+    ASSERT_EQ(menu->controls().size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+      const auto& item = menu->controls()[i];
+      const ItemCase& expected = kItems[i];
+      const std::wstring caption = language == 1031 ? expected.german : expected.english;
+      EXPECT_EQ(item->tag(), expected.tag);
+      EXPECT_EQ(item->parameter(), expected.tag);
+      EXPECT_EQ(item->caption(), caption);
+      EXPECT_EQ(item->tooltipText(), caption);
+      EXPECT_EQ(item->onAction(), L"!<LockfolioAddIn.Connect>");
+      EXPECT_EQ(item->style(), office::msoButtonIconAndCaption);
+      EXPECT_EQ(item->beginGroup(), expected.beginGroup);
+      EXPECT_TRUE(item->isTemporary());
+      EXPECT_TRUE(item->enabled());
+    }
+  }
+}
+
+TEST(MenuTest, AnOldMenuOnTheActiveMenuBarIsReplaced) {
+  OfficeFixture office;
+  office.start(sim::HostKind::Word);
+  // A menu that an earlier run left behind.
+  const auto bars = office.app->self().get(L"CommandBars").toObject();
+  const auto old = bars.get(L"ActiveMenuBar").toObject().get(L"Controls").toObject().call(
+      L"Add", {automation::Variant(std::int32_t{10})});
+  old.toObject().put(L"Tag", L"Lockfolio");
+  ASSERT_EQ(office.countLockfolioMenus(), 1);
+  office.connect();
+  EXPECT_EQ(office.countLockfolioMenus(), 1);
+  EXPECT_EQ(office.menu()->controls().size(), 3u);
+}
+
+TEST(MenuTest, AMenuOnAnotherBarIsNotFoundAndStays) {
+  OfficeFixture office;
+  office.start(sim::HostKind::Word);
+  const auto standard = office.app->self().get(L"CommandBars").toObject().get(L"", {automation::Variant(L"Standard")});
+  standard.toObject().get(L"Controls").toObject().call(L"Add", {automation::Variant(std::int32_t{10})}).toObject().put(
+      L"Tag", L"Lockfolio");
+  office.connect();
+  EXPECT_EQ(office.countLockfolioMenus(), 2);
+  EXPECT_TRUE(office.app->commandBar(L"Standard")->controlByTag(L"Lockfolio"));
+}
+
+TEST(MenuTest, AMenuBarTooShortForTheMenuReportsBothFailures) {
+  OfficeFixture office;
+  office.start(sim::HostKind::Word);
+  const auto bar = office.app->menuBar();
+  while (bar->controls().size() > 1) bar->controls().back()->remove(false);
+  office.connect();
+  ASSERT_EQ(office.boxes().size(), 2u);
+  EXPECT_EQ(office.boxes()[0].text.rfind(L"Error adding menu.\r\n\r\nError: ", 0), 0u);
+  EXPECT_EQ(office.boxes()[1].text, L"Error loading Lockfolio Office Add-in.\r\n\r\nError: 0 - ");
+  EXPECT_EQ(office.countLockfolioMenus(), 0);
+  EXPECT_EQ(office.countLockfolioToolbars(), 0);
+}
+
+TEST(MenuTest, ItemsThatFailAreReportedAndTheRestStillRuns) {
+  OfficeFixture office;
+  office.start(sim::HostKind::Word);
+  // An add-in instance that gives no ProgId fails every OnAction.
+  automation::Variant custom;
+  office.addInObject = std::make_unique<app::NativeAddIn>(office.env.platform(), office.objects);
+  office.addIn().DoOnConnection(office.app->self(), 1, automation::Object(), custom);
+  const std::wstring itemError = L"Error adding menu item.\r\n\r\nError: 91 - Object variable or With block variable not set";
+  const auto texts = office.boxTexts();
+  ASSERT_GE(texts.size(), 5u);
+  EXPECT_EQ(texts[0], itemError);
+  EXPECT_EQ(texts[1], itemError);
+  EXPECT_EQ(texts[2], itemError);
+  EXPECT_EQ(texts[3], L"Error = Object variable or With block variable not set");
+  EXPECT_EQ(office.boxes()[3].title, L"LockfolioAddIn");
+  EXPECT_EQ(office.boxes()[3].flags, 0u);
+  EXPECT_EQ(texts[4], L"Error adding toolbar.\r\n\r\nError: 91 - Object variable or With block variable not set");
+  // What was added before each failure stays, without its field.
+  EXPECT_EQ(office.menu()->controls().size(), 3u);
+  EXPECT_FALSE(office.addIn().g_cbbSOpenMenuItem);
+  EXPECT_EQ(office.toolbarTags().size(), 1u);
+  EXPECT_EQ(office.addIn().strCurrentOperation, L"None");
+}
+
+}  // namespace

@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include "helpers/office_fixture.h"
+#include "office/office.h"
+#include "support/reg_op.h"
+#include "commandbars/reg_intfc.h"
+
+using testing_support::OfficeFixture;
+
+namespace {
+
+const std::vector<std::wstring> kTags = {L"tbOpenEncryptedFile", L"tbSaveCloseEncrypt", L"tbSaveAsCloseEncrypt"};
+
+TEST(ToolbarTest, FirstBuildUsesTheStoredDefaults) {
+  OfficeFixture office;
+  office.start(sim::HostKind::Word, L"9.0");
+  office.connect();
+  const auto toolbar = office.toolbar();
+  ASSERT_TRUE(toolbar);
+  EXPECT_EQ(toolbar->position(), office::msoBarTop);
+  EXPECT_EQ(toolbar->rowIndex(), 3);
+  EXPECT_EQ(toolbar->left(), 0);
+  EXPECT_TRUE(toolbar->visible());
+  EXPECT_FALSE(toolbar->isTemporary());
+  EXPECT_EQ(office.storedPlacement(1), std::make_tuple(0, 3, 79, 1));
+  EXPECT_EQ(office.toolbarTags(), kTags);
+  const std::wstring tips[] = {L"Open Encrypted File...", L"Save and Encrypt...", L"Save As and Encrypt..."};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const auto& button = toolbar->controls()[i];
+    EXPECT_EQ(button->tooltipText(), tips[i]);
+    EXPECT_EQ(button->caption(), L"");
+    EXPECT_EQ(button->style(), office::msoButtonIcon);
+    EXPECT_EQ(button->parameter(), kTags[i]);
+    EXPECT_EQ(button->onAction(), L"!<LockfolioAddIn.Connect>");
+    EXPECT_TRUE(button->isTemporary());
+    EXPECT_TRUE(button->enabled());
+  }
+}
+
+TEST(ToolbarTest, ADraggedToolbarComesBackThereInTheNextRunOfThatHost) {
+  OfficeFixture office;
+  office.start(sim::HostKind::Excel);
+  office.connect();
+  office.toolbar()->dragTo(office::msoBarBottom, 2, 150);
+  office.restart();
+  EXPECT_EQ(office.toolbar()->position(), office::msoBarBottom);
+  EXPECT_EQ(office.toolbar()->rowIndex(), 2);
+  EXPECT_EQ(office.toolbar()->left(), 150);
+  EXPECT_EQ(office.countLockfolioToolbars(), 1);
+  EXPECT_EQ(office.toolbarTags(), kTags);
+
+  // The other hosts keep their own placement.
+  office.app->quit();
+  office.addInObject.reset();
+  office.start(sim::HostKind::Word);
+  office.connect();
+  EXPECT_EQ(office.toolbar()->position(), office::msoBarTop);
+  EXPECT_EQ(office.toolbar()->rowIndex(), 3);
+}
+
+TEST(ToolbarTest, AToolbarLeftByAnInterruptedRunIsFilledAgain) {
+  OfficeFixture office;
+  office.start(sim::HostKind::PowerPoint);
+  office.connect();
+  office.app->terminate();  // no disconnection: the bar stays, its temporary buttons go
+  office.addInObject.reset();
+  office.start(sim::HostKind::PowerPoint);
+  ASSERT_TRUE(office.toolbar());
+  EXPECT_TRUE(office.toolbar()->controls().empty());
+  office.connect();
+  EXPECT_EQ(office.countLockfolioToolbars(), 1);
+  EXPECT_EQ(office.toolbarTags(), kTags);
+}
+
+TEST(ToolbarTest, ALaterBuildAddsOnlyTheButtonTheUserDeleted) {
+  OfficeFixture office;
+  office.start(sim::HostKind::Word);
+  office.connect();
+  const auto openFace = office.button(kTags[0])->pictureDib();
+  office.button(kTags[1])->remove(false);
+  office.app->newDocument();
+  EXPECT_EQ(office.toolbarTags(), (std::vector<std::wstring>{kTags[0], kTags[2], kTags[1]}));
+  EXPECT_FALSE(office.button(kTags[1])->hasFace());  // faces are set only at connection
+  EXPECT_EQ(office.button(kTags[0])->pictureDib(), openFace);
+  EXPECT_TRUE(office.app->eventFailures().empty());
+  office.app->newDocument();
+  EXPECT_EQ(office.toolbarTags().size(), 3u);
+}
+
+TEST(ToolbarTest, ARenamedToolbarStaysInUseWithinTheRun) {
+  OfficeFixture office;
+  office.start(sim::HostKind::Word);
+  office.connect();
+  office.toolbar()->rename(L"My tools");
+  office.app->newDocument();
+  EXPECT_EQ(office.countLockfolioToolbars(), 0);
+  EXPECT_EQ(office.app->commandBar(L"My tools")->controls().size(), 3u);
+  EXPECT_TRUE(office.app->eventFailures().empty());
+}
+
+TEST(ToolbarTest, TheStoredWidthHasNoEffect) {
+  OfficeFixture office;
+  RegIntfc::SaveToolbarPlacement(office.env.platform(), 1, 10, 4, 500, office::msoBarTop);
+  office.start(sim::HostKind::Word);
+  office.connect();
+  EXPECT_NE(office.toolbar()->width(), 500);
+  EXPECT_EQ(office.toolbar()->left(), 10);
+  EXPECT_EQ(office.toolbar()->rowIndex(), 4);
+}
+
+TEST(ToolbarTest, AFailedBuildReportsTwoMessagesAndKeepsWhatWasMade) {
+  OfficeFixture office;
+  {
+    support::RegOp reg(office.env.platform());
+    reg.Key(RegIntfc::ToolbarPlacementKey(2));
+    reg.Value(L"Index", automation::Variant(L"top row"));
+  }
+  office.start(sim::HostKind::Excel);
+  office.connect();
+  ASSERT_EQ(office.boxes().size(), 2u);
+  EXPECT_EQ(office.boxes()[0].text, L"Error = Type mismatch");
+  EXPECT_EQ(office.boxes()[0].title, L"LockfolioAddIn");
+  EXPECT_EQ(office.boxes()[1].text, L"Error adding toolbar.\r\n\r\nError: 13 - Type mismatch");
+  EXPECT_EQ(office.boxes()[1].title, L"Lockfolio");
+  EXPECT_EQ(office.boxes()[1].flags, 0x10030u);
+  EXPECT_EQ(office.toolbarTags(), kTags);
+  EXPECT_TRUE(office.menu());
+  EXPECT_TRUE(office.button(kTags[0])->hasFace());  // the faces come after, and still come
+}
+
+TEST(ButtonFacesTest, NewerHostsGetPicturesAndMasksOnButtonsAndMenuItems) {
+  OfficeFixture office;
+  office.start(sim::HostKind::Excel, L"10.0");
+  office.connect();
+  const wchar_t* items[] = {L"mOpenEncryptedFile", L"mSaveCloseEncrypt", L"mSaveAsCloseEncrypt"};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const auto face = office.env.resources.loadBitmap(101 + 2 * static_cast<std::int32_t>(i));
+    const auto mask = office.env.resources.loadBitmap(102 + 2 * static_cast<std::int32_t>(i));
+    EXPECT_EQ(office.button(kTags[i])->pictureDib(), face);
+    EXPECT_EQ(office.button(kTags[i])->maskDib(), mask);
+    EXPECT_EQ(office.menuItem(items[i])->pictureDib(), face);
+    EXPECT_EQ(office.menuItem(items[i])->maskDib(), mask);
+    EXPECT_FALSE(office.button(kTags[i])->pastedFace());
+  }
+  EXPECT_EQ(office.env.ui.clipboardClears, 0);
+  EXPECT_FALSE(office.env.ui.clipboard);
+}
+
+TEST(ButtonFacesTest, Version9PastesFacesThroughTheClipboard) {
+  OfficeFixture office;
+  office.start(sim::HostKind::Word, L"9.0");
+  office.connect();
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(office.button(kTags[i])->pastedFace(),
+              office.env.resources.loadBitmap(101 + 2 * static_cast<std::int32_t>(i)));
+  }
+  EXPECT_FALSE(office.menuItem(L"mOpenEncryptedFile")->hasFace());
+  EXPECT_EQ(office.env.ui.clipboardClears, 1);
+  EXPECT_EQ(office.env.ui.clipboard, office.env.resources.loadBitmap(105));
+  EXPECT_TRUE(office.boxes().empty());
+}
+
+TEST(ButtonFacesTest, AFailureStopsTheFacesAndKeepsThoseAlreadySet) {
+  OfficeFixture office;
+  office.env.overrides.missingBitmaps.insert(104);  // the Save mask
+  office.start(sim::HostKind::PowerPoint, L"11.0");
+  office.connect();
+  EXPECT_EQ(office.boxTexts(), std::vector<std::wstring>{
+                                   L"Error adding commandbar images.\r\n\r\nError: 326 - Resource with identifier "
+                                   L"'104' not found"});
+  EXPECT_TRUE(office.button(kTags[0])->hasFace());
+  EXPECT_TRUE(office.menuItem(L"mOpenEncryptedFile")->hasFace());
+  EXPECT_FALSE(office.button(kTags[1])->hasFace());
+  EXPECT_FALSE(office.button(kTags[2])->hasFace());
+  EXPECT_EQ(office.addIn().strCurrentOperation, L"None");  // the connection itself went on
+}
+
+}  // namespace
