@@ -49,7 +49,8 @@ std::int32_t VaultService::selectAndLogin(std::wstring& drive) {
   return kVaultLoggedIn;
 }
 
-std::int32_t VaultService::isFileFromVault(const std::wstring& path) const {
+std::int32_t VaultService::isFileFromVault(const std::wstring& path) {
+  queried_.push_back(path);
   for (wchar_t drive : mounted_) {
     const std::wstring root = std::wstring(1, drive) + L":\\";
     if (path.size() > root.size() && platform::equalsIgnoreCase(path.substr(0, root.size()), root)) return 0;

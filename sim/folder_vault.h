@@ -43,9 +43,11 @@ class VaultService {
 
   // What the server's object members do.
   std::int32_t selectAndLogin(std::wstring& drive);
-  std::int32_t isFileFromVault(const std::wstring& path) const;
+  std::int32_t isFileFromVault(const std::wstring& path);
 
   int loginWindowsShown() const { return loginWindowsShown_; }
+  // The paths IsFileFromVault was asked about, in order.
+  const std::vector<std::wstring>& queriedPaths() const { return queried_; }
   int objectsCreated() const { return objectsCreated_; }
   // A new server object, as creating "Morvane.Vault" gives one.
   Object createObject();
@@ -60,6 +62,7 @@ class VaultService {
   std::vector<VaultDefinition> vaults_;
   std::vector<wchar_t> mounted_;
   std::deque<Answer> answers_;
+  std::vector<std::wstring> queried_;
   int loginWindowsShown_ = 0;
   int objectsCreated_ = 0;
 };

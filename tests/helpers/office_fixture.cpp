@@ -7,14 +7,15 @@
 #include "sim/bar_store.h"
 #include "support/reg_op.h"
 #include "commandbars/reg_intfc.h"
+#include "platform/text.h"
 
 namespace testing_support {
 
 OfficeFixture::OfficeFixture(std::uint16_t language)
     : env(language), vaults([this](const sim::VaultDefinition& vault) {
-        env.fileSystem.drives().map(vault.drive, env.drive.path() + "/vault");
+        env.fileSystem.drives().map(vault.drive, env.drive.path() + "/vaults/" + platform::toUtf8(vault.name));
       }) {
-  env.drive.makeDirectory("vault");
+  env.drive.makeDirectory("vaults/Demo");
   for (const char* folder : {"Users", "Users/User", "Users/User/Documents"}) env.drive.makeDirectory(folder);
   auto* fileSystem = &env.fileSystem;
   machine = std::make_unique<sim::Machine>(
@@ -39,6 +40,11 @@ std::shared_ptr<sim::Application> OfficeFixture::start(sim::HostKind kind, std::
 std::shared_ptr<sim::Application> OfficeFixture::start(sim::HostOptions hostOptions) {
   options = hostOptions;
   app = sim::Application::start(*machine, hostOptions);
+  // Keystrokes go to the host's window, as they do to the active window of a desktop.
+  std::weak_ptr<sim::Application> host = app;
+  env.ui.keyboardTarget = [host](const std::wstring& keys) {
+    if (auto running = host.lock()) running->pressKeys(keys);
+  };
   return app;
 }
 

@@ -47,7 +47,8 @@ class OfficeFixture {
   // The placement stored for a host kind: Left, Index, Width, Position; -1 where missing.
   std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int32_t> storedPlacement(std::int16_t hostKind);
 
-  // The vault "Demo" on V: with the password "secret", and the product's default vault set.
+  // The vault "Demo" (drive V:, password "secret") is the folder vaults/Demo of drive C:.
+  // Sets the product's default vault.
   void setDefaultVault();
   void writeFile(const std::wstring& windowsPath, const std::string& content);
   std::string readFile(const std::wstring& windowsPath) const;

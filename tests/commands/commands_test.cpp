@@ -1,0 +1,397 @@
+#include <gtest/gtest.h>
+
+#include "helpers/office_fixture.h"
+#include "sim/user_script.h"
+#include "platform/text.h"
+
+#include <filesystem>
+
+using testing_support::OfficeFixture;
+
+namespace {
+
+const wchar_t kDocuments[] = L"C:\\Users\\User\\Documents";
+const wchar_t kErrorPrefix[] = L"Lockfolio has detected an error - ";
+
+class CommandsTest : public ::testing::Test {
+ protected:
+  void startWith(sim::HostKind kind, std::wstring version = L"11.0") {
+    office.start(kind, std::move(version));
+    office.connect();
+    office.boxes().clear();
+  }
+  void logIn() { office.vaults.answerLogin(L"Demo", L"secret"); }
+  const sim::ShownDialog* lastDialog() { return office.machine->user().lastDialog(); }
+  std::size_t dialogCount() { return office.machine->user().shownDialogs().size(); }
+  std::wstring excelDefaultFilePath() { return office.app->self().get(L"DefaultFilePath").toString(); }
+  void vaultFile(const std::string& name, const std::string& content) {
+    office.env.drive.write("vaults/Demo/" + name, content);
+  }
+
+  OfficeFixture office;
+};
+
+// --- Open Encrypted File -------------------------------------------------------------------------
+
+TEST_F(CommandsTest, OpenShowsEachHostsOpenDialogInTheVaultsDrive) {
+  struct Case {
+    sim::HostKind kind;
+    const wchar_t* source;
+    const wchar_t* fileNameBox;
+  } cases[] = {
+      {sim::HostKind::Word, L"Dialogs(80)", nullptr},
+      {sim::HostKind::Excel, L"Dialogs(1)", nullptr},
+      {sim::HostKind::PowerPoint, L"FileDialog(1)", L"*.*"},
+  };
+  for (const auto& c : cases) {
+    OfficeFixture fixture;
+    fixture.env.drive.write("vaults/Demo/report.doc", "secret report");
+    fixture.start(c.kind);
+    fixture.connect();
+    fixture.vaults.answerLogin(L"Demo", L"secret");
+    fixture.machine->user().choose(L"V:\\report.doc");
+    fixture.addIn().OpenEncryptedFile();
+
+    const auto* dialog = fixture.machine->user().lastDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->request.source, c.source);
+    EXPECT_EQ(dialog->request.initialFolder, L"V:\\");
+    if (c.fileNameBox) {
+      EXPECT_EQ(dialog->request.initialFileName, c.fileNameBox);
+    }
+    ASSERT_TRUE(fixture.app->activeDocument());
+    EXPECT_EQ(fixture.app->activeDocument()->fullName(), L"V:\\report.doc");
+    EXPECT_EQ(fixture.app->activeDocument()->text(), L"secret report");
+    EXPECT_EQ(fixture.addIn().strCurrentOperation, L"Open");
+    EXPECT_TRUE(fixture.boxes().empty());
+    EXPECT_TRUE(fixture.app->eventFailures().empty());
+  }
+}
+
+TEST_F(CommandsTest, OpenPutsTheUsersSettingsBackWhateverTheDialogDid) {
+  startWith(sim::HostKind::Word);
+  logIn();
+  office.machine->user().cancel();
+  office.addIn().OpenEncryptedFile();
+  EXPECT_TRUE(office.app->documents().empty());
+  const auto& changes = office.machine->wordFileLocationChanges();
+  ASSERT_FALSE(changes.empty());
+  EXPECT_EQ(changes.back().key, L"DOC-PATH");
+  EXPECT_EQ(changes.back().folder, kDocuments);
+  EXPECT_EQ(office.machine->wordFileLocation(L"DOC-PATH"), std::wstring(kDocuments));
+
+  OfficeFixture excel;
+  excel.start(sim::HostKind::Excel);
+  excel.connect();
+  excel.vaults.answerLogin(L"Demo", L"secret");
+  excel.addIn().OpenEncryptedFile();  // nobody answers the dialog: cancelled
+  EXPECT_EQ(excel.app->self().get(L"DefaultFilePath").toString(), kDocuments);
+  EXPECT_EQ(excel.env.fileSystem.currentDirectory(), L"V:\\");
+  EXPECT_TRUE(excel.app->documents().empty());
+}
+
+TEST_F(CommandsTest, OpenStoresTheToolbarPlacement) {
+  startWith(sim::HostKind::Excel);
+  office.toolbar()->dragTo(3, 4, 25);
+  office.addIn().OpenEncryptedFile();  // the log-in is cancelled: the placement is stored before it
+  EXPECT_EQ(office.storedPlacement(2), std::make_tuple(25, 4, office.toolbar()->width(), 3));
+  EXPECT_EQ(office.vaults.loginWindowsShown(), 1);
+}
+
+TEST_F(CommandsTest, ARefusedOrCancelledLogInEndsQuietly) {
+  startWith(sim::HostKind::Word);
+  office.vaults.answerLogin(L"Demo", L"wrong");
+  office.addIn().OpenEncryptedFile();
+  office.vaults.answerCancel();
+  office.addIn().SaveAsAndEncrypt();  // needs a document first
+  office.app->newDocument();
+  office.vaults.answerLogin(L"Nowhere", L"secret");
+  office.addIn().SaveAsAndEncrypt();
+  EXPECT_EQ(dialogCount(), 0u);
+  EXPECT_EQ(office.addIn().strCurrentOperation, L"SaveAs");
+  ASSERT_EQ(office.boxes().size(), 1u);  // only the missing document of the second command
+}
+
+TEST_F(CommandsTest, PowerPoint9PressesCtrlOAndNeverContactsTheVault) {
+  startWith(sim::HostKind::PowerPoint, L"9.0");
+  office.addIn().OpenEncryptedFile();
+  EXPECT_EQ(office.env.ui.sentKeys, std::vector<std::wstring>{L"^o"});
+  EXPECT_EQ(office.objects.createdCount(L"Morvane.Vault"), 0);
+  ASSERT_TRUE(lastDialog());
+  EXPECT_EQ(lastDialog()->request.source, L"Ctrl+O");
+  EXPECT_EQ(office.addIn().strCurrentOperation, L"Open");
+
+  office.app->newDocument();
+  const std::size_t shown = dialogCount();
+  office.addIn().SaveAsAndEncrypt();
+  EXPECT_EQ(dialogCount(), shown);  // no dialog at all
+  EXPECT_EQ(office.objects.createdCount(L"Morvane.Vault"), 0);
+  EXPECT_TRUE(office.boxes().empty());
+}
+
+TEST_F(CommandsTest, WithoutAVaultServerTheUserIsToldWhy) {
+  startWith(sim::HostKind::Word);
+  office.objects.unregisterClass(L"Morvane.Vault");
+  office.addIn().OpenEncryptedFile();
+  ASSERT_EQ(office.boxes().size(), 1u);
+  EXPECT_EQ(office.boxes()[0].text, std::wstring(kErrorPrefix) + L"ActiveX component can't create object");
+  EXPECT_EQ(office.boxes()[0].title, L"LockfolioAddIn");
+  EXPECT_EQ(office.boxes()[0].flags, 0u);
+  EXPECT_EQ(office.addIn().strCurrentOperation, L"None");
+
+  office.objects.registerClass(L"Morvane.Vault", [] { return automation::Object(); });
+  office.addIn().OpenEncryptedFile();
+  ASSERT_EQ(office.boxes().size(), 2u);
+  EXPECT_EQ(office.boxes()[1].text, L"Cannot Access the Vault - Server cannot be found");
+  EXPECT_EQ(office.addIn().strCurrentOperation, L"Open");
+}
+
+TEST_F(CommandsTest, AnUnknownHostIsReportedByTheCommands) {
+  sim::HostOptions options;
+  options.kind = sim::HostKind::PowerPoint;
+  options.name = L"Microsoft Works";
+  office.start(options);
+  office.connect();
+  office.boxes().clear();
+  office.addIn().OpenEncryptedFile();
+  ASSERT_EQ(office.boxes().size(), 1u);
+  EXPECT_EQ(office.boxes()[0].text,
+            std::wstring(kErrorPrefix) + L"Object variable or With block variable not set");
+  EXPECT_EQ(office.addIn().strCurrentOperation, L"None");
+  office.addIn().SaveAsAndEncrypt();  // no vault, no document test, no dialog in an unknown host
+  EXPECT_EQ(office.addIn().strCurrentOperation, L"SaveAs");
+  EXPECT_EQ(office.vaults.loginWindowsShown(), 0);
+}
+
+TEST_F(CommandsTest, AFailedCommandStillPutsExcelsDefaultFilePathBack) {
+  office.vaults.addVault({L"Unmounted", L'W', L"pw"});  // its drive never appears
+  startWith(sim::HostKind::Excel);
+  office.app->newDocument();
+  for (int command = 0; command < 2; ++command) {
+    office.vaults.answerLogin(L"Unmounted", L"pw");
+    if (command == 0) {
+      office.addIn().OpenEncryptedFile();
+    } else {
+      office.addIn().SaveAsAndEncrypt();
+    }
+    EXPECT_EQ(excelDefaultFilePath(), kDocuments);
+    ASSERT_EQ(office.boxes().size(), static_cast<std::size_t>(command + 1));
+    EXPECT_EQ(office.boxes().back().text, std::wstring(kErrorPrefix) + L"Path not found");
+    EXPECT_EQ(office.addIn().strCurrentOperation, L"None");
+  }
+}
+
+// --- Save As and Encrypt -------------------------------------------------------------------------
+
+TEST_F(CommandsTest, SaveAsSavesANewDocumentIntoTheVault) {
+  struct Case {
+    sim::HostKind kind;
+    const wchar_t* source;
+    const wchar_t* proposal;  // what confirming without typing gives, where it matters
+    const wchar_t* saved;
+  } cases[] = {
+      {sim::HostKind::Word, L"Dialogs(84)", nullptr, L"V:\\Notes.doc"},
+      {sim::HostKind::Excel, L"Dialogs(5)", L"V:\\Book1.xls", L"V:\\Book1.xls"},
+      {sim::HostKind::PowerPoint, L"FileDialog(2)", nullptr, L"V:\\Slides.ppt"},
+  };
+  for (const auto& c : cases) {
+    OfficeFixture fixture;
+    fixture.start(c.kind);
+    fixture.connect();
+    auto document = fixture.app->newDocument();
+    document->setText(L"plain text");
+    fixture.vaults.answerLogin(L"Demo", L"secret");
+    if (c.proposal) {
+      fixture.machine->user().accept();
+    } else {
+      fixture.machine->user().choose(c.saved);
+    }
+    fixture.addIn().SaveAsAndEncrypt();
+    const auto* dialog = fixture.machine->user().lastDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->request.source, c.source);
+    EXPECT_EQ(dialog->request.initialFolder, L"V:\\");
+    if (c.proposal) {
+      EXPECT_EQ(dialog->request.proposal, c.proposal);
+    }
+    if (c.kind == sim::HostKind::PowerPoint) {
+      EXPECT_EQ(dialog->request.initialFileName, L"*.ppt");
+    }
+    EXPECT_EQ(document->fullName(), c.saved);
+    EXPECT_TRUE(fixture.exists(c.saved));
+    EXPECT_EQ(fixture.addIn().strCurrentOperation, L"SaveAs");
+    EXPECT_TRUE(fixture.boxes().empty());
+  }
+}
+
+TEST_F(CommandsTest, ExcelProposesTheWorkbooksOwnNameInTheVault) {
+  office.writeFile(L"C:\\Work\\Budget.xls", "numbers");
+  startWith(sim::HostKind::Excel);
+  office.app->openDocument(L"C:\\Work\\Budget.xls");
+  logIn();
+  office.machine->user().accept();
+  office.addIn().SaveAsAndEncrypt();
+  EXPECT_EQ(lastDialog()->request.proposal, L"V:\\Budget.xls");
+  EXPECT_TRUE(office.exists(L"V:\\Budget.xls"));
+  EXPECT_EQ(excelDefaultFilePath(), kDocuments);
+}
+
+TEST_F(CommandsTest, AProtectedDocumentIsRefusedAfterTheLogIn) {
+  office.writeFile(L"C:\\Apps\\Palvantis\\settings.doc", "config");
+  startWith(sim::HostKind::Word);
+  office.app->openDocument(L"C:\\Apps\\Palvantis\\settings.doc");
+  const std::size_t shown = dialogCount();
+  logIn();
+  office.addIn().SaveAsAndEncrypt();
+  EXPECT_EQ(office.vaults.loginWindowsShown(), 1);
+  EXPECT_EQ(dialogCount(), shown);
+  ASSERT_EQ(office.boxes().size(), 1u);
+  EXPECT_EQ(office.boxes()[0].text, L"Lockfolio has detected a critical file that it will not encrypt.");
+  EXPECT_EQ(office.boxes()[0].title, L"LockfolioAddIn");
+  EXPECT_EQ(office.boxes()[0].flags, 0x10u);
+  EXPECT_EQ(office.addIn().strCurrentOperation, L"SaveAs");
+}
+
+TEST_F(CommandsTest, WithNoDocumentOpenSaveAsFailsBeforeAnyLogIn) {
+  struct Case {
+    sim::HostKind kind;
+  } cases[] = {{sim::HostKind::Word}, {sim::HostKind::Excel}, {sim::HostKind::PowerPoint}};
+  for (const auto& c : cases) {
+    OfficeFixture fixture;
+    fixture.start(c.kind);
+    fixture.connect();
+    fixture.addIn().SaveAsAndEncrypt();
+    EXPECT_EQ(fixture.vaults.loginWindowsShown(), 0);
+    ASSERT_EQ(fixture.boxes().size(), 1u);
+    EXPECT_EQ(fixture.boxes()[0].text.rfind(kErrorPrefix, 0), 0u);
+    EXPECT_GT(fixture.boxes()[0].text.size(), std::wstring(kErrorPrefix).size());
+    EXPECT_EQ(fixture.addIn().strCurrentOperation, L"None");
+  }
+}
+
+TEST_F(CommandsTest, ACancelledSaveAsSavesNothingAndRestoresTheSettings) {
+  startWith(sim::HostKind::Word);
+  auto document = office.app->newDocument();
+  logIn();
+  office.machine->user().cancel();
+  office.addIn().SaveAsAndEncrypt();
+  EXPECT_FALSE(document->everSaved());
+  EXPECT_EQ(office.machine->wordFileLocationChanges().back().folder, kDocuments);
+  EXPECT_EQ(office.addIn().strCurrentOperation, L"SaveAs");
+}
+
+// --- Save and Encrypt ----------------------------------------------------------------------------
+
+TEST_F(CommandsTest, SaveNeedsADefaultVault) {
+  startWith(sim::HostKind::Word);
+  office.app->newDocument();
+  office.addIn().SaveAndEncrypt();
+  ASSERT_EQ(office.boxes().size(), 1u);
+  EXPECT_EQ(office.boxes()[0].text,
+            L"You need a Default Vault to use this feature, however, one has not been created.See the Lockfolio Help "
+            L"to create a vault.");
+  EXPECT_EQ(office.boxes()[0].title, L"LockfolioAddIn");
+  EXPECT_EQ(office.objects.createdCount(L"Morvane.Vault"), 0);
+  EXPECT_EQ(office.addIn().strCurrentOperation, L"Save");
+}
+
+TEST_F(CommandsTest, SaveSendsANewDocumentToSaveAs) {
+  office.setDefaultVault();
+  startWith(sim::HostKind::Excel);
+  auto workbook = office.app->newDocument();
+  logIn();
+  office.machine->user().accept();
+  office.addIn().SaveAndEncrypt();
+  EXPECT_EQ(office.objects.createdCount(L"Morvane.Vault"), 1);  // the log-in's, none of its own
+  EXPECT_EQ(workbook->fullName(), L"V:\\Book1.xls");
+  EXPECT_EQ(office.addIn().strCurrentOperation, L"SaveAs");
+}
+
+TEST_F(CommandsTest, SaveKeepsAVaultDocumentWhereItIs) {
+  office.setDefaultVault();
+  vaultFile("plan.doc", "v1");
+  startWith(sim::HostKind::Word);
+  logIn();
+  office.machine->user().choose(L"V:\\plan.doc");
+  office.addIn().OpenEncryptedFile();
+  auto document = office.app->activeDocument();
+  ASSERT_TRUE(document);
+  document->setText(L"v2");
+  const std::size_t shown = dialogCount();
+  office.addIn().SaveAndEncrypt();
+  EXPECT_EQ(dialogCount(), shown);
+  EXPECT_EQ(office.readFile(L"V:\\plan.doc"), "v2");
+  EXPECT_EQ(office.vaults.queriedPaths(), std::vector<std::wstring>{L"V:\\plan.doc"});
+  EXPECT_EQ(office.addIn().strCurrentOperation, L"Save");
+  EXPECT_TRUE(office.boxes().empty());
+}
+
+TEST_F(CommandsTest, SaveSendsADocumentOutsideTheVaultToSaveAs) {
+  office.setDefaultVault();
+  office.writeFile(L"C:\\Work\\memo.doc", "memo");
+  startWith(sim::HostKind::Word);
+  office.app->openDocument(L"C:\\Work\\memo.doc");
+  logIn();  // not logged in yet: the Save As part asks
+  office.machine->user().choose(L"V:\\memo.doc");
+  office.addIn().SaveAndEncrypt();
+  EXPECT_EQ(office.vaults.queriedPaths(), std::vector<std::wstring>{L"C:\\Work\\memo.doc"});
+  EXPECT_TRUE(office.exists(L"V:\\memo.doc"));
+  EXPECT_EQ(office.addIn().strCurrentOperation, L"SaveAs");
+}
+
+TEST_F(CommandsTest, SaveAsksAboutAGoneFolderWithItsTextUnchanged) {
+  office.setDefaultVault();
+  office.writeFile(L"C:\\Gone\\memo.doc", "memo");
+  startWith(sim::HostKind::Word);
+  office.app->openDocument(L"C:\\Gone\\memo.doc");
+  office.env.drive.write("Gone/.keep", "");
+  std::filesystem::remove_all(office.env.drive.file("Gone"));
+  office.addIn().SaveAndEncrypt();  // Save As then finds nobody at the log-in
+  EXPECT_EQ(office.vaults.queriedPaths(), std::vector<std::wstring>{L"C:\\Gone\\memo.doc"});
+}
+
+TEST_F(CommandsTest, SaveReportsErrorsAndMissingServers) {
+  office.setDefaultVault();
+  startWith(sim::HostKind::Word);
+  office.addIn().SaveAndEncrypt();  // no document open
+  ASSERT_EQ(office.boxes().size(), 1u);
+  EXPECT_EQ(office.boxes()[0].text,
+            std::wstring(kErrorPrefix) + L"This command is not available because no document is open.");
+  EXPECT_EQ(office.addIn().strCurrentOperation, L"None");
+
+  office.writeFile(L"C:\\Work\\memo.doc", "memo");
+  office.app->openDocument(L"C:\\Work\\memo.doc");
+  office.objects.registerClass(L"Morvane.Vault", [] { return automation::Object(); });
+  office.addIn().SaveAndEncrypt();
+  EXPECT_EQ(office.boxes().back().text, L"Cannot Access the Vault - Server cannot be found");
+  EXPECT_EQ(office.addIn().strCurrentOperation, L"Save");
+}
+
+// --- Clicks ----------------------------------------------------------------------------------------
+
+TEST_F(CommandsTest, EveryControlStartsItsCommand) {
+  office.setDefaultVault();
+  startWith(sim::HostKind::Word);
+  office.app->newDocument();
+  struct Case {
+    std::shared_ptr<sim::CommandBarControl> control;
+    const wchar_t* operation;
+  } cases[] = {
+      {office.menuItem(L"mOpenEncryptedFile"), L"Open"},  {office.button(L"tbOpenEncryptedFile"), L"Open"},
+      {office.menuItem(L"mSaveCloseEncrypt"), L"SaveAs"}, {office.button(L"tbSaveCloseEncrypt"), L"SaveAs"},
+      {office.menuItem(L"mSaveAsCloseEncrypt"), L"SaveAs"}, {office.button(L"tbSaveAsCloseEncrypt"), L"SaveAs"},
+  };
+  int logins = 0;
+  for (const auto& c : cases) {
+    office.addIn().strCurrentOperation = L"None";
+    const auto outcome = office.app->click(c.control);
+    ASSERT_TRUE(outcome.clicked);
+    EXPECT_FALSE(outcome.cancelDefault);
+    EXPECT_EQ(office.addIn().strCurrentOperation, c.operation) << platform::toUtf8(c.control->tag());
+    EXPECT_EQ(office.vaults.loginWindowsShown(), ++logins);
+  }
+  EXPECT_TRUE(office.app->eventFailures().empty());
+  EXPECT_TRUE(office.boxes().empty());
+}
+
+}  // namespace
