@@ -35,18 +35,22 @@ void VaultService::answerCancel() { answers_.push_back({true, {}, {}}); }
 
 std::int32_t VaultService::selectAndLogin(std::wstring& drive) {
   ++loginWindowsShown_;
-  if (answers_.empty()) return kVaultCancelled;  // nobody there to answer: the window is closed
+  const auto finish = [&](const std::wstring& vault, std::int32_t result) {
+    logins_.push_back({vault, result, result == kVaultLoggedIn ? drive : L""});
+    return result;
+  };
+  if (answers_.empty()) return finish(L"", kVaultCancelled);  // nobody there to answer: the window is closed
   const Answer answer = answers_.front();
   answers_.pop_front();
-  if (answer.cancel) return kVaultCancelled;
+  if (answer.cancel) return finish(L"", kVaultCancelled);
   auto vault = std::find_if(vaults_.begin(), vaults_.end(),
                             [&](const VaultDefinition& v) { return platform::equalsIgnoreCase(v.name, answer.vault); });
-  if (vault == vaults_.end()) return kVaultUnknown;
-  if (vault->password != answer.password) return kVaultWrongPassword;
+  if (vault == vaults_.end()) return finish(answer.vault, kVaultUnknown);
+  if (vault->password != answer.password) return finish(vault->name, kVaultWrongPassword);
   mount_(*vault);
   if (std::find(mounted_.begin(), mounted_.end(), vault->drive) == mounted_.end()) mounted_.push_back(vault->drive);
   drive = std::wstring(1, vault->drive);
-  return kVaultLoggedIn;
+  return finish(vault->name, kVaultLoggedIn);
 }
 
 std::int32_t VaultService::isFileFromVault(const std::wstring& path) {

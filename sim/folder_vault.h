@@ -46,6 +46,13 @@ class VaultService {
   std::int32_t isFileFromVault(const std::wstring& path);
 
   int loginWindowsShown() const { return loginWindowsShown_; }
+  // Every log-in window and how it ended.
+  struct Login {
+    std::wstring vault;  // empty when cancelled
+    std::int32_t result;
+    std::wstring drive;  // the drive letter handed back when logged in
+  };
+  const std::vector<Login>& logins() const { return logins_; }
   // The paths IsFileFromVault was asked about, in order.
   const std::vector<std::wstring>& queriedPaths() const { return queried_; }
   int objectsCreated() const { return objectsCreated_; }
@@ -63,6 +70,7 @@ class VaultService {
   std::vector<wchar_t> mounted_;
   std::deque<Answer> answers_;
   std::vector<std::wstring> queried_;
+  std::vector<Login> logins_;
   int loginWindowsShown_ = 0;
   int objectsCreated_ = 0;
 };

@@ -5,6 +5,7 @@
 namespace platform::posix {
 
 int ConsoleUi::messageBox(const std::wstring& text, const std::wstring& title, std::uint32_t flags) {
+  if (beforeMessageBox_) beforeMessageBox_();
   const char* icon = "";
   if ((flags & 0xF0) == kMbIconHand) icon = "(x) ";
   else if ((flags & 0xF0) == kMbIconExclamation) icon = "(!) ";

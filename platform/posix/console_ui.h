@@ -18,6 +18,8 @@ class ConsoleUi : public Ui {
     if (keyboardTarget_) keyboardTarget_(keys);
   }
   void setKeyboardTarget(std::function<void(const std::wstring&)> target) { keyboardTarget_ = std::move(target); }
+  // Called before each box is drawn, so that whoever narrates can tell first what led to it.
+  void setBeforeMessageBox(std::function<void()> hook) { beforeMessageBox_ = std::move(hook); }
   void clearClipboard() override { clipboard_.reset(); }
   void setClipboardBitmap(const std::vector<std::uint8_t>& dib) override { clipboard_ = dib; }
   std::optional<std::vector<std::uint8_t>> clipboardBitmap() override { return clipboard_; }
@@ -25,7 +27,8 @@ class ConsoleUi : public Ui {
  private:
   std::ostream& out_;
   std::optional<std::vector<std::uint8_t>> clipboard_;
-  std::function<void(const std::wstring&)> keyboardTarget_;  // the session's clipboard: one process, one desktop
+  std::function<void(const std::wstring&)> keyboardTarget_;
+  std::function<void()> beforeMessageBox_;  // the session's clipboard: one process, one desktop
 };
 
 }  // namespace platform::posix

@@ -19,7 +19,7 @@ PosixPlatform::PosixPlatform(PosixPlatformOptions options) {
   }
   std::wstring current = options.currentDirectory.empty() ? tempPath : options.currentDirectory;
   fileSystem_ = std::make_unique<PosixFileSystem>(std::move(options.drives), tempPath, current);
-  resources_ = std::make_unique<MessageTableResources>(userLanguage(environment_));
+  resources_ = std::make_unique<MessageTableResources>(options.language.value_or(userLanguage(environment_)));
   ui_ = std::make_unique<ConsoleUi>(*options.out);
 }
 

@@ -3,6 +3,7 @@
 
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/platform.h"
@@ -21,6 +22,7 @@ struct PosixPlatformOptions {
   std::wstring tempPath;        // empty: $TMPDIR (or /tmp) through the drive map
   std::wstring currentDirectory;  // empty: the temporary folder
   std::ostream* out = &std::cout;  // where message boxes are drawn
+  std::optional<std::uint16_t> language;  // nothing: the locale variables decide
 };
 
 class PosixPlatform {
@@ -29,6 +31,8 @@ class PosixPlatform {
 
   Platform platform() { return Platform{*registry_, *fileSystem_, environment_, *resources_, *ui_}; }
   HiveRegistry& registry() { return *registry_; }
+  ConsoleUi& ui() { return *ui_; }
+  MessageTableResources& resources() { return *resources_; }
   PosixFileSystem& fileSystem() { return *fileSystem_; }
 
  private:

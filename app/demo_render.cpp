@@ -1,0 +1,181 @@
+#include "app/demo_render.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "platform/text.h"
+#include "sim/command_bar.h"
+#include "sim/command_bar_control.h"
+#include "sim/documents.h"
+
+namespace app {
+
+namespace {
+
+std::string withoutAccelerator(const std::wstring& caption) {
+  std::wstring text;
+  for (wchar_t c : caption) {
+    if (c != L'&') text += c;
+  }
+  return platform::toUtf8(text);
+}
+
+std::shared_ptr<sim::CommandBarControl> lockfolioMenu(sim::Application& app) {
+  auto bar = app.menuBar();
+  return bar ? bar->controlByTag(L"Lockfolio") : nullptr;
+}
+
+struct Rgb {
+  int r, g, b;
+  bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
+};
+
+}  // namespace
+
+std::string describePosition(std::int32_t position) {
+  switch (position) {
+    case 0: return "docked at the left";
+    case 1: return "docked at the top";
+    case 2: return "docked at the right";
+    case 3: return "docked at the bottom";
+    case 4: return "floating";
+    default: return "at position " + std::to_string(position);
+  }
+}
+
+std::string renderMenuBar(sim::Application& app) {
+  auto bar = app.menuBar();
+  if (!bar) return "   (this host shows no menu bar)\n";
+  std::string line = "   ";
+  for (const auto& control : bar->controls()) {
+    if (line.size() > 3) line += "  ";
+    const bool ours = control->tag() == L"Lockfolio";
+    line += ours ? "[" + withoutAccelerator(control->caption()) + "]" : withoutAccelerator(control->caption());
+  }
+  return line + "\n";
+}
+
+std::string renderLockfolioMenu(sim::Application& app) {
+  auto menu = lockfolioMenu(app);
+  if (!menu) return "   (no Lockfolio menu)\n";
+  std::string out = "   " + withoutAccelerator(menu->caption()) + " menu:\n";
+  bool first = true;
+  for (const auto& item : menu->controls()) {
+    if (item->beginGroup() && !first) out += "     ------------------------------\n";
+    out += "     " + withoutAccelerator(item->caption());
+    if (!item->enabled()) out += "   (disabled)";
+    if (item->hasFace()) out += "   (with picture)";
+    out += "\n";
+    first = false;
+  }
+  return out;
+}
+
+std::string renderToolbar(sim::Application& app, bool color) {
+  auto bar = app.commandBar(L"Lockfolio");
+  if (!bar) return "   (no Lockfolio toolbar)\n";
+  std::ostringstream out;
+  out << "   Toolbar \"" << platform::toUtf8(bar->name()) << "\": " << describePosition(bar->position()) << ", row "
+      << bar->rowIndex() << ", left " << bar->left() << (bar->visible() ? "" : ", hidden") << "\n   ";
+  for (const auto& button : bar->controls()) {
+    out << "[" << platform::toUtf8(button->tooltipText()) << (button->enabled() ? "" : " (disabled)") << "] ";
+  }
+  out << "\n";
+  if (!color) return out.str();
+  // The faces side by side.
+  std::vector<std::vector<std::string>> faces;
+  for (const auto& button : bar->controls()) {
+    auto dib = button->pictureDib();
+    if (!dib) dib = button->pastedFace();
+    if (!dib) continue;
+    std::vector<std::string> lines;
+    std::istringstream art(renderFace(*dib));
+    for (std::string line; std::getline(art, line);) lines.push_back(line);
+    faces.push_back(lines);
+  }
+  if (faces.empty()) return out.str();
+  for (std::size_t row = 0; row < faces[0].size(); ++row) {
+    out << "   ";
+    for (const auto& face : faces) out << (row < face.size() ? face[row] : std::string(16, ' ')) << "    ";
+    out << "\n";
+  }
+  return out.str();
+}
+
+std::string renderFace(const std::vector<std::uint8_t>& dib) {
+  if (dib.size() < 40 + 16 * 16 * 3) return {};
+  const auto pixel = [&](int x, int y) {
+    const std::size_t row = static_cast<std::size_t>(15 - y);  // bottom-up rows of 48 bytes
+    const std::size_t at = 40 + row * 48 + static_cast<std::size_t>(x) * 3;
+    return Rgb{dib[at + 2], dib[at + 1], dib[at]};
+  };
+  const Rgb transparent{192, 192, 192};
+  std::string out;
+  for (int y = 0; y < 16; y += 2) {
+    for (int x = 0; x < 16; ++x) {
+      const Rgb top = pixel(x, y);
+      const Rgb bottom = pixel(x, y + 1);
+      const bool topShows = !(top == transparent);
+      const bool bottomShows = !(bottom == transparent);
+      if (!topShows && !bottomShows) {
+        out += " ";
+        continue;
+      }
+      const auto color = [](const char* layer, const Rgb& c) {
+        return std::string("\x1b[") + layer + ";2;" + std::to_string(c.r) + ";" + std::to_string(c.g) + ";" +
+               std::to_string(c.b) + "m";
+      };
+      if (topShows) {
+        out += color("38", top);
+        if (bottomShows) out += color("48", bottom);
+        out += "\u2580";
+      } else {
+        out += color("38", bottom) + "\u2584";
+      }
+      out += "\x1b[0m";
+    }
+    out += "\n";
+  }
+  return out;
+}
+
+std::string renderDocuments(sim::Application& app) {
+  if (app.documents().empty()) return "   (no document open)\n";
+  std::string out;
+  for (const auto& document : app.documents()) {
+    out += "   " + platform::toUtf8(document->fullName());
+    if (document == app.activeDocument()) out += "   (active)";
+    out += "\n";
+  }
+  return out;
+}
+
+std::string renderVault(DemoWorld& world) {
+  std::vector<std::filesystem::directory_entry> entries;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(world.vaultFolder(), error)) {
+    if (entry.is_regular_file()) entries.push_back(entry);
+  }
+  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.path() < b.path(); });
+  std::string out = "   Vault \"Demo\" (drive V:, kept in " + world.vaultFolder().string() + "):\n";
+  if (entries.empty()) out += "     (empty)\n";
+  for (const auto& entry : entries) {
+    const auto relative = std::filesystem::relative(entry.path(), world.vaultFolder()).string();
+    out += "     V:\\" + relative + "   " + std::to_string(entry.file_size()) + " bytes\n";
+  }
+  return out;
+}
+
+std::string renderRegistry(DemoWorld& world) {
+  std::ifstream in(world.registryFile());
+  std::string out = "   " + world.registryFile().string() + ":\n";
+  bool inOurKeys = false;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line[0] == '[') inOurKeys = line.find("\\Palvantis\\") != std::string::npos;
+    if (inOurKeys && !line.empty()) out += "     " + line + "\n";
+  }
+  return out;
+}
+
+}  // namespace app

@@ -1,0 +1,22 @@
+#pragma once
+// What the demo draws in the terminal: the host's menu bar, the Lockfolio menu and toolbar (with
+// the button faces in colour on a colour terminal), the documents, the vault and the registry file.
+
+#include <string>
+
+#include "app/demo_world.h"
+
+namespace app {
+
+std::string renderMenuBar(sim::Application& app);
+std::string renderLockfolioMenu(sim::Application& app);
+std::string renderToolbar(sim::Application& app, bool color);
+std::string renderDocuments(sim::Application& app);
+std::string renderVault(DemoWorld& world);
+std::string renderRegistry(DemoWorld& world);
+// "docked at the top", "floating", ...
+std::string describePosition(std::int32_t position);
+// A 16 x 16 bitmap as eight lines of half blocks in 24-bit colour; the transparent grey shows through.
+std::string renderFace(const std::vector<std::uint8_t>& dib);
+
+}  // namespace app
