@@ -5,7 +5,6 @@
 
 #include "addin/class_addin.h"
 #include "addin/error_trap.h"
-#include "commandbars/reg_intfc.h"
 #include "office/office.h"
 
 namespace addin {
@@ -17,12 +16,7 @@ void ClassAddIn::DocumentRefresh() {
   } else if (HostName() == office::kExcelName) {
     kind = kHostExcel;
   }
-  const office::CommandBar toolbar(g_cbLockfolioToolbar);
-  const std::int32_t left = toolbar.left();
-  const std::int32_t rowIndex = toolbar.rowIndex();
-  const std::int32_t width = toolbar.width();
-  const std::int32_t position = toolbar.position();
-  RegIntfc::SaveToolbarPlacement(platform_, kind, left, rowIndex, width, position);
+  StoreToolbarPlacement(kind);
   RefreshToolbar();
   EnableSaveCommands(true);
 }
