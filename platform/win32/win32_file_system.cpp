@@ -50,6 +50,12 @@ std::uint32_t Win32FileSystem::attributes(const std::wstring& path) {
 }
 
 bool Win32FileSystem::canOpenForWriting(const std::wstring& path) noexcept {
+  // A read-only file is not writable whoever asks (an administrator's handle, or Wine running as
+  // root, could open it all the same).
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    return false;
+  }
   // No sharing: a file that another program has open, for reading or writing, fails here.
   const UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -1,0 +1,19 @@
+' ClassAddIn from a script: the storage folder under the temporary folder, and the state record.
+Dim fso, ca, length, folder, temp
+Set fso = CreateObject("Scripting.FileSystemObject")
+Set ca = CreateObject("LockfolioAddIn.ClassAddIn")
+length = 0
+folder = ca.GetFileStorageLocation(length)
+temp = fso.GetSpecialFolder(2).Path
+Check "storage folder", LCase(folder), LCase(temp & "\VAULT\")
+Check "length of the temporary folder", length, Len(temp) + 1
+Check "folder made", fso.FolderExists(folder), True
+Check "again, the same", ca.GetFileStorageLocation(length), folder
+
+Check "no operation yet", ca.strCurrentOperation, ""
+ca.strCurrentOperation = "Open"
+Check "operation kept", ca.strCurrentOperation, "Open"
+Check "no host yet", ca.g_objHostApp Is Nothing, True
+ca.CleanUp
+Check "clean-up without a connection", ca.g_cbLockfolioToolbar Is Nothing, True
+Summary

@@ -1,0 +1,56 @@
+' clsSessionFolder from a script: by-reference counters advance as they do for a compiled caller.
+Dim fso, sf, base, cat, counter, name, fileCounter, number
+Set fso = CreateObject("Scripting.FileSystemObject")
+Set sf = CreateObject("LockfolioAddIn.clsSessionFolder")
+base = fso.GetSpecialFolder(2) & "\sessions-" & fso.GetTempName()
+fso.CreateFolder base
+base = base & "\"
+
+sf.Init
+cat = 1
+counter = 0
+name = sf.NextFolder(base, cat, counter)
+Check "first folder", name, "vfn10001\"
+Check "counter advanced", counter, 1
+Check "category unchanged", cat, 1
+Check "folder made", fso.FolderExists(base & "vfn10001"), True
+
+counter = 9998
+Check "wrapped folder", sf.NextFolder(base, cat, counter), "vfn10000\"
+Check "wrapped counter", counter, 0
+
+counter = 0
+Check "same name again", sf.NextFolder(base, cat, counter), "vfn10001\"
+
+cat = 3
+counter = 2767
+On Error Resume Next
+name = sf.NextFolder(base, cat, counter)
+number = Err.Number
+On Error GoTo 0
+Check "overflow", number, 6
+Check "counter left advanced", counter, 2768
+
+cat = 2
+fileCounter = 9998
+Check "file name", sf.NextFilename(cat, fileCounter), "vfin20000"
+Check "file counter wrapped", fileCounter, 0
+
+fso.CreateFolder base & "myvfn1data"
+fso.CreateFolder base & "vfn15"
+cat = 1
+sf.RemoveFolders base, cat
+Check "vfn10001 removed", fso.FolderExists(base & "vfn10001"), False
+Check "vfn10000 removed", fso.FolderExists(base & "vfn10000"), False
+Check "user folder kept", fso.FolderExists(base & "myvfn1data"), True
+Check "other category kept", fso.FolderExists(base & "vfn15"), True
+
+On Error Resume Next
+cat = 1
+sf.RemoveFolders base & "missing\", cat
+number = Err.Number
+On Error GoTo 0
+Check "missing base", number, 76
+
+fso.DeleteFolder Left(base, Len(base) - 1), True
+Summary
