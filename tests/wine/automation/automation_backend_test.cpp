@@ -1,0 +1,1457 @@
+// The Windows automation backend against real COM under Wine: Wine's own automation objects
+// (Scripting.Dictionary, Scripting.FileSystemObject, OLE pictures, VBScript), and COM objects of
+// this program that record exactly what arrives through IDispatch and fire events.
+// Prints every failed check and ends with "N passed, N failed"; exits 1 when a check failed.
+
+#include <windows.h>
+#include <objbase.h>
+#include <oleauto.h>
+#include <olectl.h>
+#include <ocidl.h>
+#include <dispex.h>
+#include <activscp.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "automation/dispatch.h"
+#include "automation/object.h"
+#include "automation/variant.h"
+#include "automation/win32/com_errors.h"
+#include "automation/win32/com_holders.h"
+#include "automation/win32/com_object_factory.h"
+#include "automation/win32/com_ptr.h"
+#include "automation/win32/dispatch_object.h"
+#include "automation/win32/variant_conversion.h"
+#include "platform/text.h"
+
+using automation::Arg;
+using automation::ComError;
+using automation::Connection;
+using automation::EventHandler;
+using automation::InvokeKind;
+using automation::Object;
+using automation::Variant;
+using automation::VariantArray;
+using namespace automation::win32;
+
+namespace {
+
+// ------------------------------------------------------------------------------------------------
+// The harness: every check counts; a case that checks nothing is a failure of its own.
+
+class Check {
+ public:
+  explicit Check(std::string caseName) : case_(std::move(caseName)) {}
+
+  bool that(bool condition, const std::wstring& what) {
+    ++checks_;
+    if (condition) {
+      ++passed_;
+    } else {
+      ++failed_;
+      std::printf("FAIL %s: %s\n", case_.c_str(), platform::toUtf8(what).c_str());
+    }
+    return condition;
+  }
+  template <typename A, typename B>
+  bool equal(const A& actual, const B& expected, const std::wstring& what) {
+    const bool same = actual == expected;
+    return that(same, what + L": got " + show(actual) + L", expected " + show(expected));
+  }
+  // `body` must raise ComError with `number` (and, when given, exactly `description`).
+  template <typename Body>
+  void raises(Body&& body, std::int32_t number, const std::wstring& what, const wchar_t* description = nullptr) {
+    try {
+      body();
+      that(false, what + L": no error raised");
+    } catch (const ComError& error) {
+      equal(error.number(), number, what + L" (number)");
+      if (description != nullptr) equal(error.description(), std::wstring(description), what + L" (description)");
+    }
+  }
+  void unexpected(const std::string& text) {
+    ++checks_;
+    ++failed_;
+    std::printf("FAIL %s: %s\n", case_.c_str(), text.c_str());
+  }
+
+  int checks() const { return checks_; }
+  int passed() const { return passed_; }
+  int failed() const { return failed_; }
+
+ private:
+  static std::wstring show(const std::wstring& text) { return L"\"" + text + L"\""; }
+  static std::wstring show(const wchar_t* text) { return show(std::wstring(text)); }
+  static std::wstring show(bool value) { return value ? L"true" : L"false"; }
+  static std::wstring show(const Variant& value) {
+    switch (value.type()) {
+      case Variant::Type::Empty: return L"Empty";
+      case Variant::Type::Null: return L"Null";
+      case Variant::Type::Object: return value.toObject() ? L"<object>" : L"Nothing";
+      case Variant::Type::Array: {
+        std::wstring text = L"(";
+        for (const Variant& element : value.array()) text += (text.size() > 1 ? L", " : L"") + show(element);
+        return text + L")";
+      }
+      case Variant::Type::String: return show(value.toString());
+      default: return value.toString() + L" [type " + std::to_wstring(static_cast<int>(value.type())) + L"]";
+    }
+  }
+  template <typename T>
+  static std::wstring show(const T& value) {
+    if constexpr (std::is_integral_v<T> || std::is_floating_point_v<T>) {
+      return std::to_wstring(value);
+    } else {
+      return L"<value>";
+    }
+  }
+
+  std::string case_;
+  int checks_ = 0;
+  int passed_ = 0;
+  int failed_ = 0;
+};
+
+std::wstring hex(std::uint32_t value) {
+  wchar_t buffer[16];
+  std::swprintf(buffer, 16, L"%08X", value);
+  return buffer;
+}
+
+// What a VARIANT holds, read without the code under test: "I4:5", "BSTR:two", "REF->BOOL:true".
+std::wstring describe(const VARIANT& v) {
+  switch (v.vt) {
+    case VT_EMPTY: return L"EMPTY";
+    case VT_NULL: return L"NULL";
+    case VT_BOOL: return v.boolVal == VARIANT_TRUE ? L"BOOL:true" : v.boolVal == VARIANT_FALSE ? L"BOOL:false" : L"BOOL:?";
+    case VT_I2: return L"I2:" + std::to_wstring(v.iVal);
+    case VT_I4: return L"I4:" + std::to_wstring(v.lVal);
+    case VT_R8: {
+      wchar_t buffer[64];
+      std::swprintf(buffer, 64, L"R8:%g", v.dblVal);
+      return buffer;
+    }
+    case VT_BSTR: return L"BSTR:" + Bstr::textOf(v.bstrVal);
+    case VT_DISPATCH: return v.pdispVal ? L"DISPATCH" : L"DISPATCH:null";
+    case VT_UNKNOWN: return v.punkVal ? L"UNKNOWN" : L"UNKNOWN:null";
+    case VT_ERROR: return L"ERROR:" + hex(static_cast<std::uint32_t>(v.scode));
+    case VT_BYREF | VT_VARIANT: return L"REF->" + describe(*v.pvarVal);
+    case VT_BYREF | VT_BOOL: return std::wstring(L"REF->BOOL:") + (*v.pboolVal ? L"true" : L"false");
+    case VT_ARRAY | VT_VARIANT: {
+      LONG lower = 0, upper = -1;
+      SafeArrayGetLBound(v.parray, 1, &lower);
+      SafeArrayGetUBound(v.parray, 1, &upper);
+      std::wstring text = L"ARRAY" + std::to_wstring(SafeArrayGetDim(v.parray)) + L"@" + std::to_wstring(lower) + L"{";
+      VARIANT* items = nullptr;
+      SafeArrayAccessData(v.parray, reinterpret_cast<void**>(&items));
+      for (LONG i = 0; i <= upper - lower; ++i) text += (i ? L"," : L"") + describe(items[i]);
+      SafeArrayUnaccessData(v.parray);
+      return text + L"}";
+    }
+    default: return L"VT:" + std::to_wstring(v.vt);
+  }
+}
+
+template <typename Body>
+std::optional<ComError> errorOf(Body&& body) {
+  try {
+    body();
+  } catch (const ComError& error) {
+    return error;
+  }
+  return std::nullopt;
+}
+
+// ------------------------------------------------------------------------------------------------
+// COM objects of the test.
+
+// IUnknown reference counting shared by the test objects.
+template <typename Derived>
+class Counted {
+ public:
+  ULONG addRef() { return static_cast<ULONG>(++references_); }
+  ULONG release() {
+    const long remaining = --references_;
+    if (remaining == 0) delete static_cast<Derived*>(this);
+    return static_cast<ULONG>(remaining);
+  }
+  long references() const { return references_; }
+
+ private:
+  long references_ = 1;
+};
+
+const IID kWordApplicationIid = {0x00020970, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+// Records every call as it arrives and answers as its members say:
+//   Record(...)          returns the number of arguments
+//   Bump(...)            adds 1 to every by-reference I4, appends "!" to every by-reference BSTR
+//   Fail*                fail in the ways an object can fail (see the error cases)
+//   PutOnly              a property that takes only DISPATCH_PROPERTYPUT
+//   Self / SelfUnknown   return the object itself as VT_DISPATCH / VT_UNKNOWN
+//   default member       returns "default value"
+class Recorder final : public IDispatch, public Counted<Recorder> {
+ public:
+  struct Call {
+    DISPID dispid = 0;
+    WORD flags = 0;
+    std::vector<std::wstring> args;  // as they arrive in rgvarg: the last positional first
+    std::vector<DISPID> namedIds;
+    bool wantsResult = false;
+  };
+  enum : DISPID {
+    kRecord = 1, kBump, kFailExcepInfo, kFailWCode, kFailDeferred, kFailPlain, kFailMember, kFailControl,
+    kFailArgument, kPutOnly, kSelf, kSelfUnknown, kAlpha = 100, kBeta = 101
+  };
+
+  explicit Recorder(bool word = false) : word_(word) {}
+
+  std::vector<Call> calls;
+  int nameLookups = 0;
+  std::vector<std::wstring> lastNames;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || (word_ && IsEqualIID(iid, kWordApplicationIid))) {
+      *object = static_cast<IDispatch*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return release(); }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+    static const struct {
+      const wchar_t* name;
+      DISPID id;
+    } known[] = {{L"Record", kRecord},         {L"Bump", kBump},           {L"FailExcepInfo", kFailExcepInfo},
+                 {L"FailWCode", kFailWCode},   {L"FailDeferred", kFailDeferred}, {L"FailPlain", kFailPlain},
+                 {L"FailMember", kFailMember}, {L"FailControl", kFailControl}, {L"FailArgument", kFailArgument},
+                 {L"PutOnly", kPutOnly},       {L"Self", kSelf},           {L"SelfUnknown", kSelfUnknown},
+                 {L"Alpha", kAlpha},           {L"Beta", kBeta}};
+    ++nameLookups;
+    lastNames.assign(names, names + count);
+    HRESULT hr = S_OK;
+    for (UINT i = 0; i < count; ++i) {
+      ids[i] = DISPID_UNKNOWN;
+      for (const auto& entry : known) {
+        if (lstrcmpiW(entry.name, names[i]) == 0) ids[i] = entry.id;
+      }
+      if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
+    }
+    return hr;
+  }
+
+  static HRESULT STDMETHODCALLTYPE fillInLater(EXCEPINFO* info) {
+    info->bstrDescription = SysAllocString(L"Filled in later");
+    info->scode = static_cast<SCODE>(0x800A0035);  // 53, file not found
+    return S_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* exception, UINT* argumentError) override {
+    Call call;
+    call.dispid = dispid;
+    call.flags = flags;
+    call.wantsResult = result != nullptr;
+    for (UINT i = 0; i < params->cArgs; ++i) call.args.push_back(describe(params->rgvarg[i]));
+    call.namedIds.assign(params->rgdispidNamedArgs, params->rgdispidNamedArgs + params->cNamedArgs);
+    calls.push_back(call);
+    switch (dispid) {
+      case DISPID_VALUE:
+        if (result) {
+          result->vt = VT_BSTR;
+          result->bstrVal = SysAllocString(L"default value");
+        }
+        return S_OK;
+      case kRecord:
+        if (result) {
+          result->vt = VT_I4;
+          result->lVal = static_cast<LONG>(params->cArgs);
+        }
+        return S_OK;
+      case kBump:
+        for (UINT i = 0; i < params->cArgs; ++i) {
+          VARIANT& arg = params->rgvarg[i];
+          if (arg.vt != (VT_BYREF | VT_VARIANT)) continue;
+          VARIANT& target = *arg.pvarVal;
+          if (target.vt == VT_I4) {
+            ++target.lVal;
+          } else if (target.vt == VT_BSTR) {
+            const std::wstring text = Bstr::textOf(target.bstrVal) + L"!";
+            SysFreeString(target.bstrVal);
+            target.bstrVal = SysAllocString(text.c_str());
+          }
+        }
+        return S_OK;
+      case kFailExcepInfo:
+        exception->scode = static_cast<SCODE>(0x80041234);
+        exception->bstrSource = SysAllocString(L"Recorder");
+        exception->bstrDescription = SysAllocString(L"The vault is locked");
+        return DISP_E_EXCEPTION;
+      case kFailWCode:
+        exception->wCode = 1004;
+        exception->bstrDescription = SysAllocString(L"Method failed");
+        return DISP_E_EXCEPTION;
+      case kFailDeferred:
+        exception->pfnDeferredFillIn = &Recorder::fillInLater;
+        return DISP_E_EXCEPTION;
+      case kFailPlain: return E_INVALIDARG;
+      case kFailMember: return DISP_E_MEMBERNOTFOUND;
+      case kFailControl: return static_cast<HRESULT>(0x800A01C9);  // 457
+      case kFailArgument:
+        *argumentError = params->cArgs - 1;  // the first positional argument
+        return DISP_E_TYPEMISMATCH;
+      case kPutOnly: return flags == DISPATCH_PROPERTYPUT ? S_OK : DISP_E_MEMBERNOTFOUND;
+      case kSelf:
+        result->vt = VT_DISPATCH;
+        result->pdispVal = this;
+        AddRef();
+        return S_OK;
+      case kSelfUnknown:
+        result->vt = VT_UNKNOWN;
+        result->punkVal = this;
+        AddRef();
+        return S_OK;
+      default: return DISP_E_MEMBERNOTFOUND;
+    }
+  }
+
+ private:
+  friend class Counted<Recorder>;
+  ~Recorder() = default;
+  bool word_;
+};
+
+// A script object's way of naming: GetIDsOfNames is not implemented, IDispatchEx::GetDispID is.
+class ScriptLike final : public IDispatchEx, public Counted<ScriptLike> {
+ public:
+  DWORD lastGrfdex = 0;
+  WORD lastFlags = 0;
+  int invokeExCalls = 0;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, __uuidof(IDispatchEx))) {
+      *object = static_cast<IDispatchEx*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return release(); }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetDispID(BSTR name, DWORD grfdex, DISPID* id) override {
+    lastGrfdex = grfdex;
+    const bool insensitive = (grfdex & fdexNameCaseInsensitive) != 0;
+    if ((insensitive ? lstrcmpiW(name, L"Twice") : lstrcmpW(name, L"Twice")) == 0) {
+      *id = 7;
+      return S_OK;
+    }
+    *id = DISPID_UNKNOWN;
+    return DISP_E_UNKNOWNNAME;
+  }
+  HRESULT STDMETHODCALLTYPE InvokeEx(DISPID id, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                                     IServiceProvider*) override {
+    ++invokeExCalls;
+    lastFlags = flags;
+    if (id != 7 || params->cArgs != 1 || params->rgvarg[0].vt != VT_I4) return DISP_E_MEMBERNOTFOUND;
+    result->vt = VT_I4;
+    result->lVal = params->rgvarg[0].lVal * 2;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE DeleteMemberByName(BSTR, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE DeleteMemberByDispID(DISPID) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetMemberProperties(DISPID, DWORD, DWORD*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetMemberName(DISPID, BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetNextDispID(DWORD, DISPID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetNameSpaceParent(IUnknown**) override { return E_NOTIMPL; }
+
+ private:
+  friend class Counted<ScriptLike>;
+  ~ScriptLike() = default;
+};
+
+// An event source with one connection point, as an Office object offers it. Its IUnknown is
+// deliberately not its IDispatch pointer, so that identity must go through QueryInterface.
+class EventSource final : public IDispatch,
+                          public IConnectionPointContainer,
+                          public IConnectionPoint,
+                          public Counted<EventSource> {
+ public:
+  explicit EventSource(const IID& events) : events_(events) {}
+
+  int advises = 0;
+  int unadvises = 0;
+  bool sinkAnswersDispatch = false;
+  long releaseAtUnadvise = -1;  // what the sink's Release answered when the advice ended
+
+  IDispatch* dispatch() { return static_cast<IDispatch*>(this); }
+  IUnknown* unknown() { return static_cast<IConnectionPointContainer*>(this); }
+  bool connected() const { return static_cast<bool>(sink_); }
+
+  // Calls the sink as a source does: holding its own reference during the call.
+  HRESULT fire(DISPID dispid, std::vector<VARIANT> argsLastFirst, EXCEPINFO* exception) {
+    ComPtr<IDispatch> sink = sink_;
+    if (!sink) return S_FALSE;
+    DISPPARAMS params{argsLastFirst.empty() ? nullptr : argsLastFirst.data(), nullptr,
+                      static_cast<UINT>(argsLastFirst.size()), 0};
+    UINT argumentError = 0;
+    return sink->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, exception,
+                        &argumentError);
+  }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IConnectionPointContainer)) {
+      *object = static_cast<IConnectionPointContainer*>(this);
+    } else if (IsEqualIID(iid, IID_IDispatch)) {
+      *object = static_cast<IDispatch*>(this);
+    } else if (IsEqualIID(iid, IID_IConnectionPoint)) {
+      *object = static_cast<IConnectionPoint*>(this);
+    } else {
+      *object = nullptr;
+      return E_NOINTERFACE;
+    }
+    addRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return release(); }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    return DISP_E_MEMBERNOTFOUND;
+  }
+  // IConnectionPointContainer
+  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override {
+    if (!IsEqualIID(iid, events_)) {
+      *point = nullptr;
+      return CONNECT_E_NOCONNECTION;
+    }
+    *point = static_cast<IConnectionPoint*>(this);
+    addRef();
+    return S_OK;
+  }
+  // IConnectionPoint
+  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
+    *iid = events_;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** container) override {
+    *container = this;
+    addRef();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
+    ++advises;
+    if (sink_) return CONNECT_E_ADVISELIMIT;
+    // As Office does: the sink is held as the events interface.
+    ComPtr<IDispatch> asEvents;
+    if (FAILED(sink->QueryInterface(events_, asEvents.putVoid()))) return CONNECT_E_CANNOTCONNECT;
+    sinkAnswersDispatch = static_cast<bool>(ComPtr<IUnknown>::retain(sink).query<IDispatch>(IID_IDispatch));
+    sink_ = asEvents;
+    *cookie = 42;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override {
+    ++unadvises;
+    if (cookie != 42 || !sink_) return CONNECT_E_NOCONNECTION;
+    releaseAtUnadvise = static_cast<long>(sink_.detach()->Release());
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+
+ private:
+  friend class Counted<EventSource>;
+  ~EventSource() = default;
+  IID events_;
+  ComPtr<IDispatch> sink_;
+};
+
+// A native object: not a DispatchObject, so it has no IDispatch to pass on.
+class NativeObject final : public automation::Dispatchable {
+ public:
+  Variant invoke(std::wstring_view, InvokeKind, std::vector<Arg>&) override { return Variant(); }
+};
+
+VARIANT variantOf(VARTYPE type) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = type;
+  return v;
+}
+
+// ------------------------------------------------------------------------------------------------
+// Cases
+
+void variantsRoundTrip(Check& check) {
+  const struct {
+    const wchar_t* name;
+    Variant value;
+    const wchar_t* passed;  // what arrives at a COM callee
+  } rows[] = {
+      {L"Empty", Variant(), L"EMPTY"},
+      {L"Null", Variant::null(), L"NULL"},
+      {L"True", Variant(true), L"BOOL:true"},
+      {L"False", Variant(false), L"BOOL:false"},
+      {L"Int16", Variant(static_cast<std::int16_t>(-7)), L"I2:-7"},
+      {L"Int32", Variant(100000), L"I4:100000"},
+      {L"Double", Variant(2.5), L"R8:2.5"},
+      {L"String", Variant(L"Gr\u00fc\u00dfe \u20ac"), L"BSTR:Gr\u00fc\u00dfe \u20ac"},
+      {L"empty String", Variant(L""), L"BSTR:"},
+      {L"String with NUL", Variant(std::wstring(L"a\0b", 3)), nullptr},
+      {L"Nothing", Variant(Object()), L"DISPATCH:null"},
+      {L"Array", Variant(VariantArray{Variant(1), Variant(L"a"), Variant(VariantArray{Variant(2.5)})}),
+       L"ARRAY1@0{I4:1,BSTR:a,ARRAY1@0{R8:2.5}}"},
+      {L"empty Array", Variant(VariantArray{}), L"ARRAY1@0{}"},
+  };
+  for (const auto& row : rows) {
+    UniqueVariant passed = toVariant(row.value);
+    if (row.passed != nullptr) check.equal(describe(passed.get()), std::wstring(row.passed), row.name + std::wstring(L" passed"));
+    check.equal(fromVariant(passed.get()), row.value, row.name + std::wstring(L" read back"));
+  }
+}
+
+void variantsComingIn(Check& check) {
+  Recorder* recorder = new Recorder();
+  IDispatch* dispatch = recorder;
+
+  VARIANT inner = variantOf(VT_I4);
+  inner.lVal = 77;
+  LONG longValue = -12;
+  BSTR text = SysAllocString(L"by ref");
+  DECIMAL decimal{};
+  VarDecFromR8(1.25, &decimal);
+  CY currency{};
+  currency.int64 = 12345;  // 1.2345
+
+  struct Row {
+    const wchar_t* name;
+    VARIANT value;
+    Variant expected;
+  };
+  std::vector<Row> rows;
+  auto add = [&](const wchar_t* name, VARTYPE type, auto fill, Variant expected) {
+    VARIANT v = variantOf(type);
+    fill(v);
+    rows.push_back({name, v, std::move(expected)});
+  };
+  add(L"I1", VT_I1, [](VARIANT& v) { v.cVal = -5; }, Variant(static_cast<std::int16_t>(-5)));
+  add(L"UI1", VT_UI1, [](VARIANT& v) { v.bVal = 200; }, Variant(static_cast<std::int16_t>(200)));
+  add(L"UI2", VT_UI2, [](VARIANT& v) { v.uiVal = 60000; }, Variant(60000));
+  add(L"UI4 small", VT_UI4, [](VARIANT& v) { v.ulVal = 7; }, Variant(7));
+  add(L"UI4 large", VT_UI4, [](VARIANT& v) { v.ulVal = 4000000000u; }, Variant(4000000000.0));
+  add(L"UI4 2^31", VT_UI4, [](VARIANT& v) { v.ulVal = 0x80000000u; }, Variant(2147483648.0));
+  add(L"UINT large", VT_UINT, [](VARIANT& v) { v.uintVal = 3000000000u; }, Variant(3000000000.0));
+  add(L"UI8 large", VT_UI8, [](VARIANT& v) { v.ullVal = 5000000000ull; }, Variant(5000000000.0));
+  add(L"I8 smallest Int32", VT_I8, [](VARIANT& v) { v.llVal = -2147483648LL; }, Variant(-2147483647 - 1));
+  add(L"I8 below Int32", VT_I8, [](VARIANT& v) { v.llVal = -2147483649LL; }, Variant(-2147483649.0));
+  add(L"I8", VT_I8, [](VARIANT& v) { v.llVal = -3; }, Variant(-3));
+  add(L"I8 large", VT_I8, [](VARIANT& v) { v.llVal = 10000000000LL; }, Variant(10000000000.0));
+  add(L"UI8", VT_UI8, [](VARIANT& v) { v.ullVal = 9; }, Variant(9));
+  add(L"INT", VT_INT, [](VARIANT& v) { v.intVal = -100; }, Variant(-100));
+  add(L"UINT", VT_UINT, [](VARIANT& v) { v.uintVal = 100; }, Variant(100));
+  add(L"R4", VT_R4, [](VARIANT& v) { v.fltVal = 1.5f; }, Variant(1.5));
+  add(L"CY", VT_CY, [&](VARIANT& v) { v.cyVal = currency; }, Variant(1.2345));
+  add(L"DATE", VT_DATE, [](VARIANT& v) { v.date = 45000.5; }, Variant(45000.5));
+  add(L"DECIMAL", VT_DECIMAL, [&](VARIANT& v) { v.decVal = decimal; v.vt = VT_DECIMAL; }, Variant(1.25));
+  add(L"ERROR missing", VT_ERROR, [](VARIANT& v) { v.scode = DISP_E_PARAMNOTFOUND; }, Variant());
+  add(L"ERROR other", VT_ERROR, [](VARIANT& v) { v.scode = static_cast<SCODE>(0x800A07FA); },
+      Variant(static_cast<std::int32_t>(0x800A07FA)));
+  add(L"BYREF VARIANT", VT_BYREF | VT_VARIANT, [&](VARIANT& v) { v.pvarVal = &inner; }, Variant(77));
+  add(L"BYREF I4", VT_BYREF | VT_I4, [&](VARIANT& v) { v.plVal = &longValue; }, Variant(-12));
+  add(L"BYREF BSTR", VT_BYREF | VT_BSTR, [&](VARIANT& v) { v.pbstrVal = &text; }, Variant(L"by ref"));
+  add(L"BYREF DECIMAL", VT_BYREF | VT_DECIMAL, [&](VARIANT& v) { v.pdecVal = &decimal; }, Variant(1.25));
+  add(L"null BSTR", VT_BSTR, [](VARIANT& v) { v.bstrVal = nullptr; }, Variant(L""));
+  add(L"null UNKNOWN", VT_UNKNOWN, [](VARIANT& v) { v.punkVal = nullptr; }, Variant(Object()));
+  for (const Row& row : rows) {
+    const auto error = errorOf([&] { check.equal(fromVariant(row.value), row.expected, row.name); });
+    if (error) check.that(false, std::wstring(row.name) + L": raised " + error->description());
+  }
+
+  // An object given as IUnknown is the same object as through IDispatch.
+  VARIANT unknown = variantOf(VT_UNKNOWN);
+  unknown.punkVal = dispatch;
+  check.that(fromVariant(unknown).toObject() == fromDispatch(dispatch), L"VT_UNKNOWN answering IDispatch is the object");
+
+  VARIANT missing = variantOf(VT_ERROR);
+  missing.scode = DISP_E_PARAMNOTFOUND;
+  VARIANT missingByRef = variantOf(VT_BYREF | VT_VARIANT);
+  missingByRef.pvarVal = &missing;
+  VARIANT other = variantOf(VT_ERROR);
+  other.scode = E_FAIL;
+  check.that(isMissingArgument(missing), L"DISP_E_PARAMNOTFOUND is a missing argument");
+  check.that(isMissingArgument(missingByRef), L"a missing argument by reference");
+  check.that(!isMissingArgument(other), L"another VT_ERROR is not missing");
+
+  // What has no equivalent: a type mismatch, never a crash or a silent Empty.
+  VARIANT pointer = variantOf(VT_VOID);
+  check.raises([&] { fromVariant(pointer); }, automation::errors::kTypeMismatch, L"VT_VOID");
+  VARIANT nullReference = variantOf(VT_BYREF | VT_I4);
+  nullReference.plVal = nullptr;
+  check.raises([&] { fromVariant(nullReference); }, automation::errors::kTypeMismatch, L"by reference to nothing");
+  VARIANT loop = variantOf(VT_BYREF | VT_VARIANT);
+  loop.pvarVal = &loop;
+  check.raises([&] { fromVariant(loop); }, automation::errors::kTypeMismatch, L"a reference to itself");
+
+  // A native object has no COM face yet: passing it is refused, never sent as Nothing.
+  check.raises([&] { toVariant(Variant(Object(std::make_shared<NativeObject>()))); },
+               automation::errors::kTypeMismatch, L"native object to VARIANT");
+
+  SysFreeString(text);
+  recorder->Release();
+}
+
+void variantArraysComingIn(Check& check) {
+  // VT_ARRAY|VT_BSTR, lower bound 0
+  {
+    UniqueSafeArray array(SafeArrayCreateVector(VT_BSTR, 0, 2));
+    LONG index = 0;
+    Bstr first(L"one"), second(L"two");
+    SafeArrayPutElement(array.get(), &index, first.get());
+    index = 1;
+    SafeArrayPutElement(array.get(), &index, second.get());
+    VARIANT v = variantOf(VT_ARRAY | VT_BSTR);
+    v.parray = array.get();
+    check.equal(fromVariant(v), Variant(VariantArray{Variant(L"one"), Variant(L"two")}), L"array of BSTR");
+  }
+  // VT_ARRAY|VT_I4 with lower bound 1, as Office collections give them
+  {
+    SAFEARRAYBOUND bound{3, 1};
+    UniqueSafeArray array(SafeArrayCreate(VT_I4, 1, &bound));
+    for (LONG index = 1; index <= 3; ++index) {
+      LONG value = index * 10;
+      SafeArrayPutElement(array.get(), &index, &value);
+    }
+    VARIANT v = variantOf(VT_ARRAY | VT_I4);
+    v.parray = array.get();
+    check.equal(fromVariant(v), Variant(VariantArray{Variant(10), Variant(20), Variant(30)}), L"array of I4 from 1");
+    VARIANT byRef = variantOf(VT_BYREF | VT_ARRAY | VT_I4);
+    SAFEARRAY* pointer = array.get();
+    byRef.pparray = &pointer;
+    check.equal(fromVariant(byRef), Variant(VariantArray{Variant(10), Variant(20), Variant(30)}), L"array by reference");
+  }
+  // VT_ARRAY|VT_DECIMAL: the element overlays the whole VARIANT
+  {
+    UniqueSafeArray array(SafeArrayCreateVector(VT_DECIMAL, 0, 1));
+    DECIMAL decimal{};
+    VarDecFromR8(-2.75, &decimal);
+    LONG index = 0;
+    SafeArrayPutElement(array.get(), &index, &decimal);
+    VARIANT v = variantOf(VT_ARRAY | VT_DECIMAL);
+    v.parray = array.get();
+    check.equal(fromVariant(v), Variant(VariantArray{Variant(-2.75)}), L"array of DECIMAL");
+  }
+  // Two dimensions have no equivalent
+  {
+    SAFEARRAYBOUND bounds[2] = {{2, 0}, {2, 0}};
+    UniqueSafeArray array(SafeArrayCreate(VT_VARIANT, 2, bounds));
+    VARIANT v = variantOf(VT_ARRAY | VT_VARIANT);
+    v.parray = array.get();
+    check.raises([&] { fromVariant(v); }, automation::errors::kTypeMismatch, L"two-dimensional array");
+  }
+}
+
+void writingThroughReferences(Check& check) {
+  // Typed references keep their type; a VARIANT reference takes the new value's type.
+  VARIANT_BOOL flag = VARIANT_FALSE;
+  VARIANT boolRef = variantOf(VT_BYREF | VT_BOOL);
+  boolRef.pboolVal = &flag;
+  storeThroughReference(boolRef, Variant(true));
+  check.equal(flag, static_cast<VARIANT_BOOL>(VARIANT_TRUE), L"BOOL reference set to True");
+  storeThroughReference(boolRef, Variant(0));
+  check.equal(flag, static_cast<VARIANT_BOOL>(VARIANT_FALSE), L"BOOL reference set from 0");
+
+  SHORT shortValue = 0;
+  VARIANT shortRef = variantOf(VT_BYREF | VT_I2);
+  shortRef.piVal = &shortValue;
+  storeThroughReference(shortRef, Variant(1234));
+  check.equal(shortValue, static_cast<SHORT>(1234), L"I2 reference from Int32");
+  check.raises([&] { storeThroughReference(shortRef, Variant(40000)); }, automation::errors::kOverflow, L"I2 overflow");
+  check.raises([&] { storeThroughReference(boolRef, Variant(L"abc")); }, automation::errors::kTypeMismatch,
+               L"BOOL from text");
+
+  BSTR text = SysAllocString(L"old");
+  VARIANT textRef = variantOf(VT_BYREF | VT_BSTR);
+  textRef.pbstrVal = &text;
+  storeThroughReference(textRef, Variant(L"new"));
+  check.equal(Bstr::textOf(text), std::wstring(L"new"), L"BSTR reference replaced");
+  SysFreeString(text);
+
+  VARIANT slot = variantOf(VT_BSTR);
+  slot.bstrVal = SysAllocString(L"was text");
+  VARIANT variantRef = variantOf(VT_BYREF | VT_VARIANT);
+  variantRef.pvarVal = &slot;
+  storeThroughReference(variantRef, Variant(5));
+  check.equal(describe(slot), std::wstring(L"I4:5"), L"VARIANT reference takes the new type");
+
+  // A VARIANT reference to a typed reference (a script variable seen through another) writes through.
+  LONG target = 0;
+  VARIANT typed = variantOf(VT_BYREF | VT_I4);
+  typed.plVal = &target;
+  VARIANT outer = variantOf(VT_BYREF | VT_VARIANT);
+  outer.pvarVal = &typed;
+  storeThroughReference(outer, Variant(L"17"));
+  check.equal(target, static_cast<LONG>(17), L"through two references");
+
+  Recorder* recorder = new Recorder();
+  IDispatch* held = nullptr;
+  VARIANT objectRef = variantOf(VT_BYREF | VT_DISPATCH);
+  objectRef.ppdispVal = &held;
+  storeThroughReference(objectRef, Variant(fromDispatch(recorder)));
+  check.that(held == recorder, L"DISPATCH reference set");
+  check.equal(recorder->references(), 2L, L"the reference holds one count");
+  storeThroughReference(objectRef, Variant(Object()));
+  check.that(held == nullptr, L"DISPATCH reference set to Nothing");
+  check.equal(recorder->references(), 1L, L"the old object released");
+  recorder->Release();
+
+  VARIANT byValue = variantOf(VT_I4);
+  check.raises([&] { storeThroughReference(byValue, Variant(1)); }, automation::errors::kTypeMismatch,
+               L"not a reference");
+}
+
+void argumentLayout(Check& check) {
+  Recorder* recorder = new Recorder();
+  {
+    const Object object = fromDispatch(recorder);
+    auto& target = *object.target();
+    const struct {
+      const wchar_t* name;
+      InvokeKind kind;
+      const wchar_t* member;
+      std::vector<Arg> args;
+      WORD flags;
+      std::vector<std::wstring> arrived;  // in rgvarg order
+      std::vector<DISPID> named;
+      bool wantsResult;
+    } rows[] = {
+        {L"method, positional reversed", InvokeKind::Method, L"Record", {Arg(Variant(1)), Arg(L"two"), Arg(3.5)},
+         DISPATCH_METHOD | DISPATCH_PROPERTYGET, {L"R8:3.5", L"BSTR:two", L"I4:1"}, {}, true},
+        {L"property get", InvokeKind::PropertyGet, L"Record", {Arg(Variant(1))}, DISPATCH_PROPERTYGET, {L"I4:1"}, {}, true},
+        {L"missing argument", InvokeKind::Method, L"Record", {Arg(Variant(1)), Arg::missing(), Arg(Variant(3))},
+         DISPATCH_METHOD | DISPATCH_PROPERTYGET, {L"I4:3", L"ERROR:80020004", L"I4:1"}, {}, true},
+        {L"named after positional", InvokeKind::Method, L"Record",
+         {Arg(Variant(1)), Arg::named(L"Beta", Variant(2)), Arg::named(L"alpha", Variant(3))},
+         DISPATCH_METHOD | DISPATCH_PROPERTYGET, {L"I4:2", L"I4:3", L"I4:1"}, {Recorder::kBeta, Recorder::kAlpha}, true},
+        {L"put", InvokeKind::PropertyPut, L"Record", {Arg(Variant(9))}, DISPATCH_PROPERTYPUT, {L"I4:9"},
+         {DISPID_PROPERTYPUT}, false},
+        {L"put with an index", InvokeKind::PropertyPut, L"Record", {Arg(L"key"), Arg(Variant(9))}, DISPATCH_PROPERTYPUT,
+         {L"I4:9", L"BSTR:key"}, {DISPID_PROPERTYPUT}, false},
+        {L"put with a named index", InvokeKind::PropertyPut, L"Record",
+         {Arg::named(L"Alpha", Variant(L"key")), Arg(Variant(9))}, DISPATCH_PROPERTYPUT, {L"I4:9", L"BSTR:key"},
+         {DISPID_PROPERTYPUT, Recorder::kAlpha}, false},
+        {L"putref", InvokeKind::PropertyPutRef, L"Record", {Arg(Variant(fromDispatch(recorder)))},
+         DISPATCH_PROPERTYPUTREF, {L"DISPATCH"}, {DISPID_PROPERTYPUT}, false},
+        {L"putref Nothing", InvokeKind::PropertyPutRef, L"Record", {Arg(Variant(Object()))}, DISPATCH_PROPERTYPUTREF,
+         {L"DISPATCH:null"}, {DISPID_PROPERTYPUT}, false},
+        {L"by reference", InvokeKind::Method, L"Record", {Arg(Variant(1))}, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+         {L"I4:1"}, {}, true},
+    };
+    for (const auto& row : rows) {
+      std::vector<Arg> args = row.args;
+      recorder->calls.clear();
+      const auto error = errorOf([&] { target.invoke(row.member, row.kind, args); });
+      if (!check.that(!error && recorder->calls.size() == 1, std::wstring(row.name) + L": one call arrives")) continue;
+      const Recorder::Call& call = recorder->calls[0];
+      check.equal(call.dispid, static_cast<DISPID>(Recorder::kRecord), std::wstring(row.name) + L" dispid");
+      check.equal(call.flags, row.flags, std::wstring(row.name) + L" flags");
+      check.that(call.args == row.arrived, std::wstring(row.name) + L" arguments");
+      check.that(call.namedIds == row.named, std::wstring(row.name) + L" named DISPIDs");
+      check.equal(call.wantsResult, row.wantsResult, std::wstring(row.name) + L" result slot");
+    }
+    // A by-reference argument arrives as VT_BYREF|VT_VARIANT.
+    Variant counter(5);
+    std::vector<Arg> args{Arg::byRef(counter)};
+    recorder->calls.clear();
+    target.invoke(L"Record", InvokeKind::Method, args);
+    check.that(!recorder->calls.empty() && recorder->calls[0].args == std::vector<std::wstring>{L"REF->I4:5"},
+               L"by reference arrives as VT_BYREF|VT_VARIANT");
+    check.raises([&] {
+      std::vector<Arg> none;
+      target.invoke(L"Record", InvokeKind::PropertyPut, none);
+    }, static_cast<std::int32_t>(DISP_E_BADPARAMCOUNT), L"put without a value");
+  }
+  check.equal(recorder->references(), 1L, L"no reference left behind");
+  recorder->Release();
+}
+
+void byReferenceWrittenBack(Check& check) {
+  Recorder* recorder = new Recorder();
+  {
+    const Object object = fromDispatch(recorder);
+    Variant counter(5);
+    Variant text(L"hi");
+    Variant untouched(7);
+    object.call(L"Bump", {Arg::byRef(counter), Arg::byRef(text), Arg(untouched)});
+    check.equal(counter, Variant(6), L"I4 by reference");
+    check.equal(text, Variant(L"hi!"), L"text by reference");
+    check.equal(untouched, Variant(7), L"by value stays");
+    Variant named(1);
+    object.call(L"Bump", {Arg::named(L"Alpha", Variant(0)), Arg::byRef(named)});
+    check.equal(named, Variant(2), L"by reference beside a named argument");
+    // The result of a failed call leaves the caller's variables alone.
+    Variant kept(10);
+    check.raises([&] { object.call(L"FailPlain", {Arg::byRef(kept)}); }, static_cast<std::int32_t>(E_INVALIDARG),
+                 L"failing call");
+    check.equal(kept, Variant(10), L"not written after a failure");
+  }
+  check.equal(recorder->references(), 1L, L"no reference left behind");
+  recorder->Release();
+}
+
+void defaultMemberAndCaching(Check& check) {
+  Recorder* recorder = new Recorder();
+  {
+    const Object object = fromDispatch(recorder);
+    check.equal(object.get(L""), Variant(L"default value"), L"default member");
+    check.that(!recorder->calls.empty() && recorder->calls.back().dispid == DISPID_VALUE, L"as DISPID_VALUE");
+    check.equal(recorder->nameLookups, 0, L"the default member needs no name lookup");
+
+    object.call(L"Record");
+    object.call(L"record");
+    object.call(L"RECORD", {Arg(Variant(1))});
+    check.equal(recorder->nameLookups, 1, L"one lookup for one name in any case");
+    object.call(L"Record", {Arg::named(L"Alpha", Variant(1))});
+    check.equal(recorder->nameLookups, 2, L"named arguments looked up with the member");
+    check.that(recorder->lastNames == std::vector<std::wstring>{L"Record", L"Alpha"}, L"member and names together");
+    object.call(L"Record", {Arg::named(L"ALPHA", Variant(2))});
+    check.equal(recorder->nameLookups, 2, L"and cached");
+  }
+  recorder->Release();
+}
+
+void errors(Check& check) {
+  Recorder* recorder = new Recorder();
+  {
+    const Object object = fromDispatch(recorder);
+    const struct {
+      const wchar_t* member;
+      std::int32_t number;
+      const wchar_t* description;
+    } rows[] = {
+        {L"FailExcepInfo", static_cast<std::int32_t>(0x80041234), L"The vault is locked"},
+        {L"FailWCode", 1004, L"Method failed"},
+        {L"FailDeferred", 53, L"Filled in later"},
+        {L"FailPlain", static_cast<std::int32_t>(E_INVALIDARG), nullptr},
+        {L"FailMember", static_cast<std::int32_t>(DISP_E_MEMBERNOTFOUND), L"Member not found. (FailMember)"},
+        {L"FailControl", 457, L"Application-defined or object-defined error (FailControl)"},
+        {L"FailArgument", static_cast<std::int32_t>(DISP_E_TYPEMISMATCH), L"Type mismatch. (FailArgument, argument 1)"},
+        {L"NoSuchMember", static_cast<std::int32_t>(DISP_E_UNKNOWNNAME), L"Unknown name. (NoSuchMember)"},
+    };
+    for (const auto& row : rows) {
+      const auto error = errorOf([&] { object.call(row.member, {Arg(Variant(1)), Arg(Variant(2))}); });
+      if (!check.that(error.has_value(), std::wstring(row.member) + L" raises")) continue;
+      check.equal(error->number(), row.number, std::wstring(row.member) + L" number");
+      if (row.description) {
+        check.equal(error->description(), std::wstring(row.description), std::wstring(row.member) + L" description");
+      } else {
+        check.that(!error->description().empty(), std::wstring(row.member) + L" has the system's text");
+      }
+    }
+    const auto named = errorOf([&] { object.call(L"Record", {Arg::named(L"Gamma", Variant(1))}); });
+    check.that(named && named->number() == static_cast<std::int32_t>(DISP_E_UNKNOWNNAME) &&
+                   named->description().find(L"Gamma") != std::wstring::npos,
+               L"an unknown named argument is named in the error");
+  }
+  check.equal(recorder->references(), 1L, L"no reference left behind");
+  recorder->Release();
+
+  // The text of an HRESULT without EXCEPINFO, and the way back to a COM caller.
+  check.equal(errorNumberOf(static_cast<HRESULT>(0x800A01AD)), 429, L"FACILITY_CONTROL is an Automation number");
+  check.equal(errorNumberOf(E_FAIL), static_cast<std::int32_t>(E_FAIL), L"other HRESULTs stay");
+  check.equal(hresultOf(13), static_cast<HRESULT>(0x800A000D), L"13 to a COM caller");
+  check.equal(hresultOf(static_cast<std::int32_t>(E_ACCESSDENIED)), E_ACCESSDENIED, L"an HRESULT stays");
+  check.equal(hresultOf(0), E_FAIL, L"0 is no failure to report");
+}
+
+void putAndPutRefFallBack(Check& check) {
+  Recorder* recorder = new Recorder();
+  {
+    const Object object = fromDispatch(recorder);
+    recorder->calls.clear();
+    object.putref(L"PutOnly", fromDispatch(recorder));
+    check.that(recorder->calls.size() == 2 && recorder->calls[0].flags == DISPATCH_PROPERTYPUTREF &&
+                   recorder->calls[1].flags == DISPATCH_PROPERTYPUT,
+               L"putref tries PROPERTYPUTREF, then PROPERTYPUT");
+    recorder->calls.clear();
+    check.raises([&] { object.put(L"FailMember", Variant(1)); }, static_cast<std::int32_t>(DISP_E_MEMBERNOTFOUND),
+                 L"a put of a plain value does not retry");
+    check.equal(recorder->calls.size(), std::size_t{1}, L"one attempt for a plain value");
+  }
+  check.equal(recorder->references(), 1L, L"no reference left behind");
+  recorder->Release();
+}
+
+void dispatchExFallback(Check& check) {
+  ScriptLike* script = new ScriptLike();
+  {
+    const Object object = fromDispatch(script);
+    check.equal(object.call(L"twice", {Arg(Variant(21))}), Variant(42), L"called through InvokeEx");
+    check.that((script->lastGrfdex & fdexNameCaseInsensitive) != 0, L"looked up case-insensitively");
+    check.equal(script->lastFlags, static_cast<WORD>(DISPATCH_METHOD | DISPATCH_PROPERTYGET), L"method flags");
+    check.raises([&] { object.call(L"Twice", {Arg::named(L"x", Variant(1))}); },
+                 static_cast<std::int32_t>(DISP_E_NONAMEDARGS), L"script procedures take no named arguments");
+    check.raises([&] { object.call(L"Thrice"); }, static_cast<std::int32_t>(DISP_E_UNKNOWNNAME), L"unknown name");
+  }
+  check.equal(script->references(), 1L, L"no reference left behind");
+  script->Release();
+}
+
+void identityAndInterfaces(Check& check) {
+  EventSource* source = new EventSource(IID_IDispatch);
+  Recorder* recorder = new Recorder();
+  Recorder* word = new Recorder(true);
+  {
+    const Object viaDispatch = fromDispatch(source->dispatch());
+    VARIANT unknown = variantOf(VT_UNKNOWN);
+    unknown.punkVal = source->unknown();
+    const Object viaUnknown = fromVariant(unknown).toObject();
+    check.that(static_cast<const void*>(source->dispatch()) != static_cast<const void*>(source->unknown()),
+               L"the test object's IUnknown is not its IDispatch");
+    check.that(viaDispatch == viaUnknown, L"two ways to one object are the same object");
+    check.that(viaDispatch != fromDispatch(recorder), L"two objects differ");
+    const Object self = fromDispatch(recorder).call(L"Self").toObject();
+    const Object selfUnknown = fromDispatch(recorder).call(L"SelfUnknown").toObject();
+    check.that(self == fromDispatch(recorder) && selfUnknown == self, L"an object returned is the same object");
+    check.that(!fromDispatch(nullptr), L"null is Nothing");
+
+    check.that(!fromDispatch(recorder).implements(L"Word._Application"), L"not Word");
+    check.that(fromDispatch(word).implements(L"Word._Application"), L"Word");
+    check.that(!fromDispatch(word).implements(L"Excel._Application"), L"Word is not Excel");
+    check.that(fromDispatch(recorder).implements(L"Some.Other"), L"unknown names are answered yes");
+
+    IDispatch* out = toDispatch(self);
+    check.that(out == static_cast<IDispatch*>(recorder), L"toDispatch gives the object's IDispatch");
+    if (out) out->Release();
+    check.that(toDispatch(Object()) == nullptr, L"toDispatch of Nothing");
+    check.that(toDispatch(Object(std::make_shared<NativeObject>())) == nullptr, L"toDispatch of a native object");
+  }
+  check.equal(source->references(), 1L, L"source: no reference left behind");
+  check.equal(recorder->references(), 1L, L"recorder: no reference left behind");
+  check.equal(word->references(), 1L, L"word: no reference left behind");
+  source->Release();
+  recorder->Release();
+  word->Release();
+}
+
+void dictionary(Check& check) {
+  ComObjectFactory factory;
+  Recorder* recorder = new Recorder();
+  {
+    const Object dictionary = factory.create(L"Scripting.Dictionary");
+    if (!check.that(static_cast<bool>(dictionary), L"created")) return;
+    dictionary.put(L"CompareMode", Variant(1));  // text comparison; only before the first item
+    dictionary.call(L"Add", {Arg(L"Alpha"), Arg(Variant(1))});
+    dictionary.call(L"Add", {Arg(L"beta"), Arg(L"two")});
+    check.equal(dictionary.get(L"Count"), Variant(2), L"Count");
+    check.equal(dictionary.call(L"Exists", {Arg(L"ALPHA")}), Variant(true), L"Exists, text comparison");
+    check.equal(dictionary.call(L"Exists", {Arg(L"gamma")}), Variant(false), L"Exists, absent");
+    check.equal(dictionary.get(L"Item", {Arg(L"beta")}), Variant(L"two"), L"Item get");
+    std::vector<Arg> put{Arg(L"beta"), Arg(Variant(2.5))};
+    dictionary.target()->invoke(L"Item", InvokeKind::PropertyPut, put);
+    check.equal(dictionary.get(L"Item", {Arg(L"beta")}), Variant(2.5), L"Item put");
+    check.equal(dictionary.get(L"", {Arg(L"alpha")}), Variant(1), L"default member is Item");
+    check.equal(dictionary.call(L"Keys"), Variant(VariantArray{Variant(L"Alpha"), Variant(L"beta")}), L"Keys");
+    check.equal(dictionary.call(L"Items"), Variant(VariantArray{Variant(1), Variant(2.5)}), L"Items");
+
+    const auto duplicate = errorOf([&] { dictionary.call(L"Add", {Arg(L"alpha"), Arg(Variant(3))}); });
+    check.that(duplicate.has_value(), L"duplicate key raises");
+    if (duplicate) {
+      check.equal(duplicate->number(), 457, L"duplicate key number");
+      std::printf("  (Wine: a duplicate key says \"%s\")\n", platform::toUtf8(duplicate->description()).c_str());
+    }
+
+    // An object stored and read back is the same object.
+    dictionary.call(L"Add", {Arg(L"object"), Arg(Variant(fromDispatch(recorder)))});
+    const Object stored = dictionary.get(L"Item", {Arg(L"object")}).toObject();
+    check.that(stored == fromDispatch(recorder), L"object item identity");
+    check.that(stored.target() != fromDispatch(recorder).target(), L"through another wrapper");
+    dictionary.call(L"RemoveAll");
+    check.equal(dictionary.get(L"Count"), Variant(0), L"RemoveAll");
+  }
+  check.equal(recorder->references(), 1L, L"the dictionary and the wrappers let the object go");
+  recorder->Release();
+}
+
+void fileSystemObject(Check& check) {
+  ComObjectFactory factory;
+  const Object files = factory.create(L"Scripting.FileSystemObject");
+  if (!check.that(static_cast<bool>(files), L"created")) return;
+  const std::wstring temp = files.call(L"GetTempName").toString();
+  check.that(temp.size() > 4 && temp.compare(temp.size() - 4, 4, L".tmp") == 0, L"GetTempName: " + temp);
+  check.equal(files.call(L"FolderExists", {Arg(L"C:\\windows")}), Variant(true), L"FolderExists C:\\windows");
+  check.equal(files.call(L"FolderExists", {Arg(L"C:\\no such folder here")}), Variant(false), L"FolderExists absent");
+  const auto built = errorOf([&] {
+    check.equal(files.call(L"BuildPath", {Arg::named(L"Name", Variant(L"file.txt")), Arg::named(L"Path", Variant(L"C:\\dir"))}),
+                Variant(L"C:\\dir\\file.txt"), L"BuildPath with named arguments in another order");
+  });
+  if (built) check.that(false, L"BuildPath with named arguments raised " + built->description());
+}
+
+void creationFailures(Check& check) {
+  ComObjectFactory factory;
+  check.raises([&] { factory.create(L"Lockfolio.NoSuchClass"); }, 429, L"unknown ProgID",
+               L"ActiveX component can't create object");
+  check.raises([&] { factory.create(L""); }, 429, L"empty ProgID", L"ActiveX component can't create object");
+}
+
+std::vector<std::uint8_t> testDib(int width, int height) {
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof header;
+  header.biWidth = width;
+  header.biHeight = height;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  header.biCompression = BI_RGB;
+  const std::size_t row = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
+  std::vector<std::uint8_t> dib(sizeof header + row * static_cast<std::size_t>(height));
+  std::memcpy(dib.data(), &header, sizeof header);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* pixel = dib.data() + sizeof header + row * static_cast<std::size_t>(y) + 3 * static_cast<std::size_t>(x);
+      pixel[0] = static_cast<std::uint8_t>(x * 16);
+      pixel[1] = static_cast<std::uint8_t>(y * 16);
+      pixel[2] = 0x80;
+    }
+  }
+  return dib;
+}
+
+void pictures(Check& check) {
+  ComObjectFactory factory;
+  const std::vector<std::uint8_t> dib = testDib(16, 16);
+  Object picture = factory.picture(dib);
+  if (!check.that(static_cast<bool>(picture), L"created")) return;
+  HDC screen = GetDC(nullptr);
+  const int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
+  const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  check.equal(picture.get(L"Type"), Variant(static_cast<std::int16_t>(PICTYPE_BITMAP)), L"Type");
+  check.equal(picture.get(L"Width").toInt32(), MulDiv(16, 2540, dpiX), L"Width in HIMETRIC");
+  check.equal(picture.get(L"Height").toInt32(), MulDiv(16, 2540, dpiY), L"Height in HIMETRIC");
+
+  const auto handle = static_cast<HBITMAP>(reinterpret_cast<HANDLE>(
+      static_cast<std::uintptr_t>(static_cast<std::uint32_t>(picture.get(L"Handle").toInt32()))));
+  BITMAP shape{};
+  check.that(GetObjectW(handle, sizeof shape, &shape) == sizeof shape, L"the handle is a bitmap");
+  check.that(shape.bmWidth == 16 && shape.bmHeight == 16 && shape.bmBitsPixel == 24, L"16x16, 24 bits");
+  // The pixels are the DIB's.
+  BITMAPINFO format{};
+  std::memcpy(&format.bmiHeader, dib.data(), sizeof format.bmiHeader);
+  std::vector<std::uint8_t> pixels(dib.size() - sizeof(BITMAPINFOHEADER));
+  HDC dc = GetDC(nullptr);
+  const int rows = GetDIBits(dc, handle, 0, 16, pixels.data(), &format, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, dc);
+  check.equal(rows, 16, L"GetDIBits");
+  check.that(std::equal(pixels.begin(), pixels.end(), dib.begin() + sizeof(BITMAPINFOHEADER)), L"pixels kept");
+
+  picture = Object();
+  check.that(GetObjectW(handle, sizeof shape, &shape) == 0, L"the last reference gone, the picture deleted its bitmap");
+
+  // What is no DIB is refused.
+  std::vector<std::uint8_t> tooShort(10);
+  std::vector<std::uint8_t> truncated = dib;
+  truncated.resize(truncated.size() - 1);
+  std::vector<std::uint8_t> oddDepth = dib;
+  reinterpret_cast<BITMAPINFOHEADER*>(oddDepth.data())->biBitCount = 3;
+  std::vector<std::uint8_t> compressed = dib;
+  reinterpret_cast<BITMAPINFOHEADER*>(compressed.data())->biCompression = BI_RLE8;
+  std::vector<std::uint8_t> huge = dib;
+  reinterpret_cast<BITMAPINFOHEADER*>(huge.data())->biWidth = 0x7FFFFFFF;
+  const struct {
+    const wchar_t* name;
+    const std::vector<std::uint8_t>* data;
+  } invalid[] = {{L"too short", &tooShort}, {L"truncated", &truncated}, {L"3 bits", &oddDepth},
+                 {L"compressed", &compressed}, {L"huge", &huge}};
+  for (const auto& row : invalid) {
+    check.raises([&] { factory.picture(*row.data); }, automation::errors::kInvalidProcedureCall, row.name);
+  }
+}
+
+const IID kButtonEventsIid = {0x000C0351, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+void buttonClick(Check& check) {
+  EventSource* source = new EventSource(kButtonEventsIid);
+  Recorder* button = new Recorder();
+  auto token = std::make_shared<int>(0);
+  enum class Mode { SetCancel, ThrowComError, ThrowOther } mode = Mode::SetCancel;
+  int calls = 0;
+  std::wstring seen;
+  bool ctrlIsButton = false;
+  bool cancelWasByRef = false;
+  {
+    Object sourceObject = fromDispatch(source->dispatch());
+    Connection connection = sourceObject.connect(
+        L"_CommandBarButtonEvents", EventHandler([&, token](std::wstring_view event, std::vector<Arg>& args) {
+          ++calls;
+          seen = event;
+          if (args.size() == 2) {
+            ctrlIsButton = args[0].value().toObject() == fromDispatch(button);
+            cancelWasByRef = args[1].isByRef() && args[1].value() == Variant(false);
+            if (mode == Mode::ThrowComError) throw ComError(1234, L"nope");
+            if (mode == Mode::ThrowOther) throw std::runtime_error("not a ComError");
+            args[1].ref() = Variant(true);
+          }
+        }));
+    check.equal(source->advises, 1, L"advised once");
+    check.that(source->connected() && source->sinkAnswersDispatch, L"the sink answers the events IID and IDispatch");
+
+    // The weak reference shows the sink does not keep the wrapper alive.
+    std::weak_ptr<automation::Dispatchable> wrapper = sourceObject.target();
+    sourceObject = Object();
+    check.that(wrapper.expired(), L"the connection keeps no wrapper alive");
+
+    // Office's form: (Ctrl, CancelDefault as VT_BYREF|VT_BOOL).
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    VARIANT ctrl = variantOf(VT_DISPATCH);
+    ctrl.pdispVal = button;
+    VARIANT cancelArg = variantOf(VT_BYREF | VT_BOOL);
+    cancelArg.pboolVal = &cancel;
+    ExcepInfoHolder exception;
+    check.equal(source->fire(1, {cancelArg, ctrl}, exception.ptr()), S_OK, L"Click answered");
+    check.equal(calls, 1, L"handler called");
+    check.equal(seen, std::wstring(L"Click"), L"event name");
+    check.that(ctrlIsButton, L"Ctrl is the button");
+    check.that(cancelWasByRef, L"CancelDefault by reference, False");
+    check.equal(cancel, static_cast<VARIANT_BOOL>(VARIANT_TRUE), L"CancelDefault set to True reaches the source");
+
+    // A script host's form: VT_BYREF|VT_VARIANT.
+    VARIANT scriptCancel = variantOf(VT_BOOL);
+    scriptCancel.boolVal = VARIANT_FALSE;
+    VARIANT scriptArg = variantOf(VT_BYREF | VT_VARIANT);
+    scriptArg.pvarVal = &scriptCancel;
+    check.equal(source->fire(1, {scriptArg, ctrl}, exception.ptr()), S_OK, L"script form answered");
+    check.equal(describe(scriptCancel), std::wstring(L"BOOL:true"), L"script form written back");
+
+    check.equal(source->fire(99, {}, exception.ptr()), S_OK, L"unknown DISPID answered");
+    check.equal(calls, 2, L"unknown DISPID not handed on");
+
+    mode = Mode::ThrowComError;
+    cancel = VARIANT_FALSE;
+    check.equal(source->fire(1, {cancelArg, ctrl}, exception.ptr()), DISP_E_EXCEPTION, L"a ComError is an exception");
+    check.equal(exception.get().scode, static_cast<SCODE>(0x800A04D2), L"its number");
+    check.equal(Bstr::textOf(exception.get().bstrDescription), std::wstring(L"nope"), L"its description");
+    check.equal(cancel, static_cast<VARIANT_BOOL>(VARIANT_FALSE), L"nothing written after a failure");
+    exception.clear();
+    check.equal(source->fire(1, {cancelArg, ctrl}, nullptr), static_cast<HRESULT>(0x800A04D2),
+                L"without EXCEPINFO, the number's HRESULT");
+    mode = Mode::ThrowOther;
+    check.equal(source->fire(1, {cancelArg, ctrl}, exception.ptr()), E_FAIL, L"another exception is E_FAIL");
+
+    VARIANT badArg = variantOf(VT_VOID);
+    mode = Mode::SetCancel;
+    check.equal(source->fire(1, {badArg, ctrl}, exception.ptr()), DISP_E_TYPEMISMATCH, L"an argument of no known type");
+
+    connection.reset();
+    check.equal(source->unadvises, 1, L"unadvised");
+    check.that(!source->connected(), L"no sink left");
+    check.equal(source->releaseAtUnadvise, 0L, L"the sink's last reference was the source's");
+    check.equal(token.use_count(), 1L, L"the handler is gone with the sink");
+    const int before = calls;
+    check.equal(source->fire(1, {cancelArg, ctrl}, exception.ptr()), S_FALSE, L"nothing to fire at");
+    check.equal(calls, before, L"no call after the end");
+    connection.reset();
+    check.equal(source->unadvises, 1, L"a second reset does nothing");
+  }
+  check.equal(source->references(), 1L, L"source: no reference left behind");
+  check.equal(button->references(), 1L, L"button: no reference left behind");
+  source->Release();
+  button->Release();
+}
+
+void eventTables(Check& check) {
+  const IID officeBase = {0, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+  auto office = [&](unsigned long first) {
+    IID iid = officeBase;
+    iid.Data1 = first;
+    return iid;
+  };
+  const IID powerPoint = {0x914934C2, 0x5A91, 0x11CF, {0x87, 0x00, 0x00, 0xAA, 0x00, 0x60, 0x26, 0x3B}};
+  const struct {
+    const wchar_t* interfaceName;
+    IID iid;
+    DISPID dispid;
+    const wchar_t* event;
+  } rows[] = {
+      {L"ApplicationEvents2", office(0x000209FE), 1, L"Startup"},
+      {L"ApplicationEvents2", office(0x000209FE), 2, L"Quit"},
+      {L"ApplicationEvents2", office(0x000209FE), 3, L"DocumentChange"},
+      {L"ApplicationEvents2", office(0x000209FE), 4, L"DocumentOpen"},
+      {L"ApplicationEvents2", office(0x000209FE), 6, L"DocumentBeforeClose"},
+      {L"ApplicationEvents2", office(0x000209FE), 7, L"DocumentBeforePrint"},
+      {L"ApplicationEvents2", office(0x000209FE), 8, L"DocumentBeforeSave"},
+      {L"ApplicationEvents2", office(0x000209FE), 9, L"NewDocument"},
+      {L"ApplicationEvents2", office(0x000209FE), 10, L"WindowActivate"},
+      {L"ApplicationEvents3", office(0x00020A00), 4, L"DocumentOpen"},
+      {L"ApplicationEvents4", office(0x00020A01), 9, L"NewDocument"},
+      {L"AppEvents", office(0x00024413), 1558, L"SheetSelectionChange"},
+      {L"AppEvents", office(0x00024413), 1559, L"SheetBeforeDoubleClick"},
+      {L"AppEvents", office(0x00024413), 1565, L"NewWorkbook"},
+      {L"AppEvents", office(0x00024413), 1567, L"WorkbookOpen"},
+      {L"AppEvents", office(0x00024413), 1570, L"WorkbookBeforeClose"},
+      {L"EApplication", powerPoint, 2004, L"PresentationClose"},
+      {L"EApplication", powerPoint, 2006, L"PresentationOpen"},
+      {L"EApplication", powerPoint, 2007, L"NewPresentation"},
+      {L"_CommandBarButtonEvents", kButtonEventsIid, 1, L"Click"},
+  };
+  for (const auto& row : rows) {
+    EventSource* source = new EventSource(row.iid);
+    {
+      std::wstring seen;
+      std::size_t count = 0;
+      const std::wstring name = std::wstring(row.interfaceName) + L" " + row.event;
+      const auto error = errorOf([&] {
+        Connection connection = fromDispatch(source->dispatch())
+                                    .connect(row.interfaceName, EventHandler([&](std::wstring_view event, std::vector<Arg>& args) {
+                                      seen = event;
+                                      count = args.size();
+                                    }));
+        VARIANT document = variantOf(VT_I4);
+        document.lVal = 3;
+        check.equal(source->fire(row.dispid, {document}, nullptr), S_OK, name + L" answered");
+      });
+      if (error) check.that(false, name + L" raised " + error->description());
+      check.equal(seen, std::wstring(row.event), name);
+      check.equal(count, std::size_t{1}, name + L" arguments");
+      check.that(!source->connected(), name + L" disconnected");
+    }
+    source->Release();
+  }
+}
+
+void connectionFailures(Check& check) {
+  EventSource* source = new EventSource(kButtonEventsIid);
+  {
+    const Object object = fromDispatch(source->dispatch());
+    const EventHandler ignore([](std::wstring_view, std::vector<Arg>&) {});
+    check.raises([&] { object.connect(L"NoSuchEvents", ignore); }, automation::dispatch_errors::kNoConnection,
+                 L"unknown events interface");
+    check.raises([&] { object.connect(L"AppEvents", ignore); }, static_cast<std::int32_t>(CONNECT_E_NOCONNECTION),
+                 L"events the object does not raise");
+    Recorder* recorder = new Recorder();
+    check.raises([&] { fromDispatch(recorder).connect(L"AppEvents", ignore); },
+                 automation::dispatch_errors::kNoConnection, L"an object without connection points");
+    recorder->Release();
+
+    // A handler that ends its own connection while it runs.
+    Connection connection;
+    int calls = 0;
+    auto token = std::make_shared<int>(0);
+    connection = object.connect(L"_CommandBarButtonEvents", EventHandler([&, token](std::wstring_view, std::vector<Arg>& args) {
+                                  ++calls;
+                                  connection.reset();
+                                  if (!args.empty()) args[0].ref() = Variant(true);
+                                }));
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    VARIANT cancelArg = variantOf(VT_BYREF | VT_BOOL);
+    cancelArg.pboolVal = &cancel;
+    check.equal(source->fire(1, {cancelArg}, nullptr), S_OK, L"disconnecting inside the handler");
+    check.equal(calls, 1, L"called once");
+    check.equal(cancel, static_cast<VARIANT_BOOL>(VARIANT_TRUE), L"still written back");
+    check.that(!source->connected() && source->unadvises == 1, L"unadvised from inside");
+    // The firing source's own reference and the sink's guard over its running call.
+    check.equal(source->releaseAtUnadvise, 2L, L"the running call still held the sink");
+    const std::weak_ptr<int> watch = token;
+    token.reset();
+    check.that(watch.expired(), L"the sink and its handler are gone once the call returned");
+  }
+  check.equal(source->references(), 1L, L"no reference left behind");
+  source->Release();
+}
+
+// ------------------------------------------------------------------------------------------------
+// A real script object: VBScript through IActiveScript, whose objects Wine names only through
+// IDispatchEx.
+
+class ScriptSite final : public IActiveScriptSite, public Counted<ScriptSite> {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IActiveScriptSite)) {
+      *object = static_cast<IActiveScriptSite*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return release(); }
+  HRESULT STDMETHODCALLTYPE GetLCID(LCID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetItemInfo(LPCOLESTR, DWORD, IUnknown**, ITypeInfo**) override {
+    return TYPE_E_ELEMENTNOTFOUND;
+  }
+  HRESULT STDMETHODCALLTYPE GetDocVersionString(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE OnScriptTerminate(const VARIANT*, const EXCEPINFO*) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnStateChange(SCRIPTSTATE) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnScriptError(IActiveScriptError* error) override {
+    ++scriptErrors;
+    ExcepInfoHolder info;
+    if (error != nullptr && SUCCEEDED(error->GetExceptionInfo(info.ptr()))) {
+      if (info.get().pfnDeferredFillIn) info.get().pfnDeferredFillIn(info.ptr());
+      lastErrorCode = info.get().scode != 0 ? info.get().scode : static_cast<SCODE>(0x800A0000u | info.get().wCode);
+    }
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnEnterScript() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnLeaveScript() override { return S_OK; }
+  int scriptErrors = 0;
+  SCODE lastErrorCode = 0;
+
+ private:
+  friend class Counted<ScriptSite>;
+  ~ScriptSite() = default;
+};
+
+#ifdef _WIN64
+using ScriptParse = IActiveScriptParse64;
+#else
+using ScriptParse = IActiveScriptParse32;
+#endif
+
+void vbscriptObject(Check& check) {
+  CLSID clsid{};
+  if (!check.that(SUCCEEDED(CLSIDFromProgID(L"VBScript", &clsid)), L"VBScript is registered")) return;
+  ComPtr<IActiveScript> engine;
+  if (!check.that(SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveScript, engine.putVoid())),
+                  L"engine created")) {
+    return;
+  }
+  ComPtr<ScriptParse> parser = engine.query<ScriptParse>(__uuidof(ScriptParse));
+  ScriptSite* site = new ScriptSite();
+  const wchar_t* code =
+      L"Class Counter\n"
+      L"  Public Total\n"
+      L"  Public Function Add(n)\n"
+      L"    Total = Total + n\n"
+      L"    Add = Total\n"
+      L"  End Function\n"
+      L"  Public Sub DoubleIt(ByRef x)\n"
+      L"    x = x * 2\n"
+      L"  End Sub\n"
+      L"  Public Sub Fail()\n"
+      L"    Err.Raise 5\n"
+      L"  End Sub\n"
+      L"End Class\n"
+      L"Dim tally\n"
+      L"Set tally = New Counter\n"
+      L"tally.Total = 0\n"
+      L"Function Twice(x)\n"
+      L"  Twice = x * 2\n"
+      L"End Function\n";
+  bool ready = parser && SUCCEEDED(engine->SetScriptSite(site)) && SUCCEEDED(parser->InitNew()) &&
+               SUCCEEDED(parser->ParseScriptText(code, nullptr, nullptr, nullptr, 0, 0, 0, nullptr, nullptr)) &&
+               SUCCEEDED(engine->SetScriptState(SCRIPTSTATE_STARTED));
+  ComPtr<IDispatch> global;
+  ready = ready && SUCCEEDED(engine->GetScriptDispatch(nullptr, global.put())) && global;
+  if (check.that(ready && site->scriptErrors == 0, L"script parsed and started")) {
+    const Object script = fromDispatch(global.get());
+    check.equal(script.call(L"twice", {Arg(Variant(21))}), Variant(42), L"a script function");
+    const Object counter = script.get(L"tally").toObject();
+    check.that(static_cast<bool>(counter), L"a script object");
+    if (counter) {
+      counter.call(L"Add", {Arg(Variant(5))});
+      check.equal(counter.call(L"add", {Arg(Variant(3))}), Variant(8), L"a method of a script class");
+      check.equal(counter.get(L"Total"), Variant(8), L"a property of a script class");
+      counter.put(L"Total", Variant(100));
+      check.equal(counter.get(L"total"), Variant(100), L"a property put");
+      Variant value(21);
+      counter.call(L"DoubleIt", {Arg::byRef(value)});
+      check.equal(value, Variant(42), L"a ByRef parameter written back");
+      // A script engine reports its runtime errors to its own site and answers the caller with
+      // SCRIPT_E_REPORTED: the error's number and text stay with the script's host.
+      const auto error = errorOf([&] { counter.call(L"Fail"); });
+      check.that(error && error->number() == static_cast<std::int32_t>(SCRIPT_E_REPORTED), L"Err.Raise 5 fails the call");
+      check.equal(site->scriptErrors, 1, L"and reaches the script's host");
+      check.equal(site->lastErrorCode, static_cast<SCODE>(0x800A0005), L"as error 5");
+    }
+  }
+  engine->Close();
+  global.reset();
+  parser.reset();
+  engine.reset();
+  site->Release();
+}
+
+struct TestCase {
+  const char* name;
+  void (*run)(Check&);
+};
+
+const TestCase kCases[] = {
+    {"variants round trip", variantsRoundTrip},
+    {"variants coming in", variantsComingIn},
+    {"variant arrays coming in", variantArraysComingIn},
+    {"writing through references", writingThroughReferences},
+    {"argument layout", argumentLayout},
+    {"by-reference arguments written back", byReferenceWrittenBack},
+    {"default member and name cache", defaultMemberAndCaching},
+    {"errors", errors},
+    {"put and putref fall back", putAndPutRefFallBack},
+    {"IDispatchEx fallback", dispatchExFallback},
+    {"identity and interfaces", identityAndInterfaces},
+    {"Scripting.Dictionary", dictionary},
+    {"Scripting.FileSystemObject", fileSystemObject},
+    {"creation failures", creationFailures},
+    {"pictures", pictures},
+    {"button click", buttonClick},
+    {"event tables", eventTables},
+    {"connection failures", connectionFailures},
+    {"VBScript object", vbscriptObject},
+};
+
+}  // namespace
+
+int main() {
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+    std::printf("COM could not be initialised\n0 passed, 1 failed\n");
+    return 1;
+  }
+  int passed = 0;
+  int failed = 0;
+  for (const TestCase& test : kCases) {
+    Check check(test.name);
+    try {
+      test.run(check);
+    } catch (const std::exception& error) {
+      check.unexpected(std::string("unexpected exception: ") + error.what());
+    }
+    if (check.checks() == 0) check.unexpected("the case checked nothing");
+    passed += check.passed();
+    failed += check.failed();
+  }
+  CoUninitialize();
+  std::printf("%d passed, %d failed\n", passed, failed);
+  std::fflush(stdout);
+  return failed == 0 ? 0 : 1;
+}

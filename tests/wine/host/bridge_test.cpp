@@ -1,0 +1,1198 @@
+// The dispatch bridge under Wine: a simulated Office shown through real COM, driven by raw
+// IDispatch calls as the add-in makes them, with event sinks advised through connection points.
+// Prints each failed check and ends with "N passed, N failed"; exits non-zero on any failure.
+
+#include <windows.h>
+
+#include <ole2.h>
+#include <olectl.h>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "automation/dispatch.h"
+#include "automation/variant.h"
+#include "automation/win32/com_ptr.h"
+#include "automation/win32/dispatch_object.h"
+#include "platform/text.h"
+#include "platform/win32/win32_platform.h"
+#include "sim/application.h"
+#include "sim/command_bar.h"
+#include "sim/command_bar_control.h"
+#include "sim/machine.h"
+#include "sim/path_mapper.h"
+#include "tests/wine/host/com_values.h"
+#include "tests/wine/host/dispatch_bridge.h"
+#include "tests/wine/host/office_ids.h"
+#include "tests/wine/host/test_harness.h"
+
+namespace {
+
+using automation::Arg;
+using automation::ComError;
+using automation::InvokeKind;
+using automation::Object;
+using automation::Variant;
+using automation::win32::ComPtr;
+using wine_host::Bstr;
+using wine_host::DispatchBridge;
+using wine_host::ExceptionInfo;
+using wine_host::VariantValue;
+
+constexpr wchar_t kErrorSource[] = L"Simulated Office";
+
+using wine_host::testing::hex;
+
+// --- A simulated machine ------------------------------------------------------------------------------
+
+struct World {
+  platform::win32::Win32Platform services{GetModuleHandleW(nullptr)};
+  sim::Machine machine{services.platform(), std::make_unique<sim::IdentityPathMapper>()};
+  DispatchBridge bridge{kErrorSource};
+
+  std::shared_ptr<sim::Application> start(sim::HostKind kind, std::wstring version = L"11.0") {
+    sim::HostOptions options;
+    options.kind = kind;
+    options.version = std::move(version);
+    return sim::Application::start(machine, options);
+  }
+  ComPtr<IDispatch> bridged(const Object& object) { return ComPtr<IDispatch>::adopt(bridge.bridge(object)); }
+};
+
+// --- Raw IDispatch calls ------------------------------------------------------------------------------
+
+// Arguments in call order, as a client builds them; owned here.
+class Args {
+ public:
+  Args() = default;
+  Args(const Args&) = delete;
+  Args& operator=(const Args&) = delete;
+  ~Args() {
+    for (auto& value : values_) VariantClear(&value);
+  }
+  Args& i4(LONG value) {
+    VARIANT& v = next();
+    v.vt = VT_I4;
+    v.lVal = value;
+    return *this;
+  }
+  Args& text(const std::wstring& value) {
+    VARIANT& v = next();
+    v.bstrVal = Bstr(value).detach();
+    v.vt = VT_BSTR;
+    return *this;
+  }
+  Args& boolean(bool value) {
+    VARIANT& v = next();
+    v.vt = VT_BOOL;
+    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return *this;
+  }
+  Args& r8(double value) {
+    VARIANT& v = next();
+    v.vt = VT_R8;
+    v.dblVal = value;
+    return *this;
+  }
+  Args& missing() {
+    VARIANT& v = next();
+    v.vt = VT_ERROR;
+    v.scode = DISP_E_PARAMNOTFOUND;
+    return *this;
+  }
+  Args& dispatch(IDispatch* value) {
+    VARIANT& v = next();
+    if (value) value->AddRef();
+    v.vt = VT_DISPATCH;
+    v.pdispVal = value;
+    return *this;
+  }
+  // A reference to the caller's variable; the variable stays the caller's.
+  Args& reference(VARTYPE type, void* target) {
+    VARIANT& v = next();
+    v.vt = static_cast<VARTYPE>(VT_BYREF | type);
+    v.byref = target;
+    return *this;
+  }
+  std::vector<VARIANT>& values() { return values_; }
+
+ private:
+  VARIANT& next() {
+    values_.emplace_back();
+    VariantInit(&values_.back());
+    return values_.back();
+  }
+  std::vector<VARIANT> values_;
+};
+
+struct Outcome {
+  HRESULT hr = E_FAIL;
+  VariantValue result;
+  ExceptionInfo exception;
+  UINT argumentError = ~0u;
+
+  std::wstring text() const { return result.get().vt == VT_BSTR ? wine_host::textOf(result.get().bstrVal) : L"?"; }
+  IDispatch* object() const { return result.get().vt == VT_DISPATCH ? result.get().pdispVal : nullptr; }
+  ComPtr<IDispatch> takeObject() const { return ComPtr<IDispatch>::retain(object()); }
+  std::wstring description() const { return wine_host::textOf(exception.get().bstrDescription); }
+  std::wstring source() const { return wine_host::textOf(exception.get().bstrSource); }
+};
+
+DISPID dispidOf(IDispatch* target, const std::wstring& name) {
+  std::wstring copy = name;
+  LPOLESTR names[] = {copy.data()};
+  DISPID id = DISPID_UNKNOWN;
+  const HRESULT hr = target->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  return SUCCEEDED(hr) ? id : DISPID_UNKNOWN;
+}
+
+// Calls `member` (L"" for the default member) with `args` in call order, the last `names.size()`
+// of them named so. A put passes its new value as the last argument, named DISPID_PROPERTYPUT.
+std::unique_ptr<Outcome> call(IDispatch* target, const std::wstring& member, WORD flags, Args* args = nullptr,
+                              std::vector<std::wstring> names = {}, bool withExceptionInfo = true) {
+  auto outcome = std::make_unique<Outcome>();
+  std::vector<std::wstring> all{member};
+  for (auto& name : names) all.push_back(name);
+  std::vector<LPOLESTR> pointers;
+  for (auto& name : all) pointers.push_back(name.data());
+  std::vector<DISPID> ids(all.size(), DISPID_UNKNOWN);
+  if (!member.empty() || !names.empty()) {
+    outcome->hr = target->GetIDsOfNames(IID_NULL, pointers.data(), static_cast<UINT>(pointers.size()),
+                                        LOCALE_USER_DEFAULT, ids.data());
+    if (FAILED(outcome->hr)) return outcome;
+  }
+  if (member.empty()) ids[0] = DISPID_VALUE;
+
+  std::vector<VARIANT> empty;
+  std::vector<VARIANT>& given = args ? args->values() : empty;
+  const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+  std::vector<DISPID> namedIds;
+  std::vector<VARIANT> rgvarg;  // shallow copies: the values stay owned by `args`
+  if (put) {
+    namedIds.push_back(DISPID_PROPERTYPUT);
+    rgvarg.push_back(given.back());
+  }
+  const std::size_t count = put ? given.size() - 1 : given.size();
+  const std::size_t namedCount = names.size();
+  for (std::size_t k = 0; k < namedCount; ++k) {
+    namedIds.push_back(ids[1 + k]);
+    rgvarg.push_back(given[count - namedCount + k]);
+  }
+  for (std::size_t i = count - namedCount; i > 0; --i) rgvarg.push_back(given[i - 1]);
+
+  DISPPARAMS params{rgvarg.empty() ? nullptr : rgvarg.data(), namedIds.empty() ? nullptr : namedIds.data(),
+                    static_cast<UINT>(rgvarg.size()), static_cast<UINT>(namedIds.size())};
+  outcome->hr =
+      target->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, flags, &params, put ? nullptr : outcome->result.ptr(),
+                     withExceptionInfo ? outcome->exception.ptr() : nullptr, &outcome->argumentError);
+  return outcome;
+}
+
+std::unique_ptr<Outcome> get(IDispatch* target, const std::wstring& member, Args* args = nullptr,
+                             std::vector<std::wstring> names = {}) {
+  return call(target, member, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args, std::move(names));
+}
+
+std::unique_ptr<Outcome> put(IDispatch* target, const std::wstring& member, Args& args) {
+  return call(target, member, DISPATCH_PROPERTYPUT, &args);
+}
+
+ComPtr<IDispatch> getObject(IDispatch* target, const std::wstring& member, Args* args = nullptr) {
+  auto outcome = get(target, member, args);
+  return outcome->takeObject();
+}
+
+bool sameObject(IUnknown* a, IUnknown* b) {
+  if (!a || !b) return a == b;
+  ComPtr<IUnknown> first;
+  ComPtr<IUnknown> second;
+  if (FAILED(a->QueryInterface(IID_IUnknown, first.putVoid())) ||
+      FAILED(b->QueryInterface(IID_IUnknown, second.putVoid()))) {
+    return false;
+  }
+  return first.get() == second.get();
+}
+
+ULONG referencesOf(IUnknown* object) {
+  object->AddRef();
+  return object->Release();
+}
+
+// --- A sink for events, as the add-in implements one ---------------------------------------------------
+
+struct ReceivedEvent {
+  DISPID dispid = DISPID_UNKNOWN;
+  WORD flags = 0;
+  UINT named = 0;
+  std::vector<VARTYPE> types;              // in call order
+  std::vector<ComPtr<IDispatch>> objects;  // in call order; null where no object came
+  std::vector<int> booleansBefore;         // in call order; -1 where no VT_BYREF | VT_BOOL came
+};
+
+class EventSink final : public IDispatch {
+ public:
+  static ComPtr<EventSink> create(const IID& events, bool answersEvents = true) {
+    return ComPtr<EventSink>::adopt(new EventSink(events, answersEvents));
+  }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
+        (answersEvents_ && IsEqualIID(iid, events_))) {
+      *out = static_cast<IDispatch*>(this);
+      AddRef();
+      return S_OK;
+    }
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*,
+                                   EXCEPINFO* exception, UINT*) override {
+    try {
+      ReceivedEvent event;
+      event.dispid = dispid;
+      event.flags = flags;
+      event.named = params->cNamedArgs;
+      for (UINT i = params->cArgs; i > 0; --i) {
+        const VARIANT& arg = params->rgvarg[i - 1];
+        event.types.push_back(arg.vt);
+        event.objects.push_back(arg.vt == VT_DISPATCH ? ComPtr<IDispatch>::retain(arg.pdispVal) : nullptr);
+        event.booleansBefore.push_back(arg.vt == (VT_BYREF | VT_BOOL) ? (*arg.pboolVal != VARIANT_FALSE ? 1 : 0) : -1);
+      }
+      received.push_back(std::move(event));
+      if (onEvent) onEvent(dispid, *params);
+    } catch (...) {
+      return E_UNEXPECTED;
+    }
+    if (failWith == DISP_E_EXCEPTION && exception) {
+      ZeroMemory(exception, sizeof *exception);
+      exception->scode = failScode;
+      exception->bstrDescription = SysAllocString(L"Subscript out of range");
+      return DISP_E_EXCEPTION;
+    }
+    return failWith;
+  }
+
+  std::vector<ReceivedEvent> received;
+  std::function<void(DISPID, DISPPARAMS&)> onEvent;
+  HRESULT failWith = S_OK;
+  SCODE failScode = 0;
+
+ private:
+  EventSink(const IID& events, bool answersEvents) : events_(events), answersEvents_(answersEvents) {}
+  ULONG references_ = 1;
+  IID events_;
+  bool answersEvents_;
+};
+
+// Sets the VT_BYREF | VT_BOOL argument at `index` (call order) of the event `dispid` to True.
+std::function<void(DISPID, DISPPARAMS&)> setTrue(DISPID dispid, UINT index) {
+  return [dispid, index](DISPID received, DISPPARAMS& params) {
+    if (received != dispid || index >= params.cArgs) return;
+    VARIANT& arg = params.rgvarg[params.cArgs - 1 - index];
+    if (arg.vt == (VT_BYREF | VT_BOOL)) *arg.pboolVal = VARIANT_TRUE;
+  };
+}
+
+struct Advised {
+  ComPtr<IConnectionPoint> point;
+  DWORD cookie = 0;
+  HRESULT hr = E_FAIL;
+};
+
+Advised advise(IDispatch* source, const IID& events, IUnknown* sink) {
+  Advised result;
+  ComPtr<IConnectionPointContainer> container;
+  result.hr = source->QueryInterface(IID_IConnectionPointContainer, container.putVoid());
+  if (FAILED(result.hr)) return result;
+  result.hr = container->FindConnectionPoint(events, result.point.put());
+  if (FAILED(result.hr)) return result;
+  result.hr = result.point->Advise(sink, &result.cookie);
+  return result;
+}
+
+// --- An object of our own, showing what arrives from a call -------------------------------------------
+
+class Recorder final : public automation::Dispatchable {
+ public:
+  struct Received {
+    std::wstring name;
+    bool byRef = false;
+    bool missing = false;
+    Variant value;
+  };
+  struct Call {
+    std::wstring member;
+    InvokeKind kind = InvokeKind::Method;
+    std::vector<Received> args;
+  };
+
+  Variant invoke(std::wstring_view member, InvokeKind kind, std::vector<Arg>& args) override {
+    Call received{std::wstring(member), kind, {}};
+    for (auto& arg : args) received.args.push_back({arg.name(), arg.isByRef(), arg.isMissing(), arg.value()});
+    calls.push_back(received);
+    if (platform::equalsIgnoreCase(member, L"Bump")) {
+      // Changes every by-reference argument in a way its type shows.
+      for (auto& arg : args) {
+        if (!arg.isByRef()) continue;
+        Variant& value = arg.ref();
+        switch (value.type()) {
+          case Variant::Type::Bool:
+            value = Variant(!value.toBool());
+            break;
+          case Variant::Type::Int16:
+          case Variant::Type::Int32:
+            value = Variant(std::int32_t{value.toInt32() + 1});
+            break;
+          case Variant::Type::Double:
+            value = Variant(value.toDouble() * 2);
+            break;
+          case Variant::Type::String:
+            value = Variant(value.toString() + L"!");
+            break;
+          default:
+            value = Variant(L"changed");
+            break;
+        }
+      }
+      return Variant();
+    }
+    if (platform::equalsIgnoreCase(member, L"Last")) return kept;
+    if (platform::equalsIgnoreCase(member, L"Keep")) {
+      kept = args.empty() ? Variant() : args.front().value();
+      return Variant();
+    }
+    if (platform::equalsIgnoreCase(member, L"Items")) {
+      return Variant(automation::VariantArray{Variant(std::int32_t{1}), Variant(L"two"), Variant(kept)});
+    }
+    if (platform::equalsIgnoreCase(member, L"Overflow")) throw ComError::automation(automation::errors::kOverflow);
+    return Variant(static_cast<std::int32_t>(args.size()));
+  }
+
+  std::vector<Call> calls;
+  Variant kept;
+};
+
+// --- A foreign COM object, as the add-in's own objects are --------------------------------------------
+
+class ForeignObject final : public IDispatch {
+ public:
+  static ComPtr<ForeignObject> create() { return ComPtr<ForeignObject>::adopt(new ForeignObject()); }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch)) return E_NOINTERFACE;
+    *out = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+    for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+    if (platform::equalsIgnoreCase(names[0], L"Value")) ids[0] = 1;
+    if (platform::equalsIgnoreCase(names[0], L"Fail")) ids[0] = 2;
+    if (platform::equalsIgnoreCase(names[0], L"Twice")) ids[0] = 3;
+    for (UINT i = 1; i < count; ++i) {
+      if (platform::equalsIgnoreCase(names[i], L"Scale")) ids[i] = 7;
+    }
+    for (UINT i = 0; i < count; ++i) {
+      if (ids[i] == DISPID_UNKNOWN) return DISP_E_UNKNOWNNAME;
+    }
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* exception, UINT*) override {
+    ++invocations;
+    lastArgCount = params ? params->cArgs : 0;
+    lastFlags = flags;
+    lastNamed.assign(params->rgdispidNamedArgs, params->rgdispidNamedArgs + params->cNamedArgs);
+    if (dispid == 1 && (flags & DISPATCH_PROPERTYPUT) != 0) {
+      if (params->cArgs != 1 || params->rgvarg[0].vt != VT_I4) return DISP_E_TYPEMISMATCH;
+      value = params->rgvarg[0].lVal;
+      return S_OK;
+    }
+    if (dispid == 1) {
+      LONG scale = 1;
+      if (params->cNamedArgs == 1 && params->rgdispidNamedArgs[0] == 7 && params->rgvarg[0].vt == VT_I4) {
+        scale = params->rgvarg[0].lVal;
+      }
+      if (result) {
+        VariantInit(result);
+        result->vt = VT_I4;
+        result->lVal = value * scale;
+      }
+      return S_OK;
+    }
+    if (dispid == 3) {
+      // Doubles a number passed as VT_BYREF | VT_VARIANT.
+      if (params->cArgs != 1 || params->rgvarg[0].vt != (VT_BYREF | VT_VARIANT)) return DISP_E_TYPEMISMATCH;
+      VARIANT& target = *params->rgvarg[0].pvarVal;
+      if (target.vt != VT_I4) return DISP_E_TYPEMISMATCH;
+      target.lVal *= 2;
+      return S_OK;
+    }
+    if (dispid == 2 && exception) {
+      ZeroMemory(exception, sizeof *exception);
+      exception->wCode = 53;
+      exception->bstrDescription = SysAllocString(L"File not found");
+      return DISP_E_EXCEPTION;
+    }
+    return DISP_E_MEMBERNOTFOUND;
+  }
+
+  int invocations = 0;
+  UINT lastArgCount = 0;
+  WORD lastFlags = 0;
+  std::vector<DISPID> lastNamed;
+  LONG value = 42;
+
+ private:
+  ULONG references_ = 1;
+};
+
+// The number and description of the ComError that `action` raises.
+std::pair<std::int32_t, std::wstring> errorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const ComError& error) {
+    return {error.number(), error.description()};
+  }
+  return {0, L""};
+}
+
+// Adds a temporary button to the menu bar through IDispatch with named arguments.
+ComPtr<IDispatch> addButton(IDispatch* application) {
+  auto bars = getObject(application, L"CommandBars");
+  Args which;
+  which.text(L"Menu Bar");
+  auto bar = getObject(bars.get(), L"", &which);
+  auto controls = getObject(bar.get(), L"Controls");
+  Args add;
+  add.i4(1).boolean(true);
+  return get(controls.get(), L"Add", &add, {L"Type", L"Temporary"})->takeObject();
+}
+
+// --- The tests ----------------------------------------------------------------------------------------
+
+void applicationNameVersionAndDefaultMember(World& world) {
+  auto app = world.start(sim::HostKind::Word);
+  auto bridged = world.bridged(app->self());
+  CHECK(bridged);
+  auto name = get(bridged.get(), L"Name");
+  CHECK_HR(name->hr, S_OK);
+  CHECK_TEXT(name->text(), L"Microsoft Word");
+  auto version = get(bridged.get(), L"Version");
+  CHECK_HR(version->hr, S_OK);
+  CHECK_TEXT(version->text(), L"11.0");
+  auto byDefault = call(bridged.get(), L"", DISPATCH_PROPERTYGET);
+  CHECK_HR(byDefault->hr, S_OK);
+  CHECK_TEXT(byDefault->text(), L"Microsoft Word");
+  UINT count = 9;
+  CHECK_HR(bridged->GetTypeInfoCount(&count), S_OK);
+  CHECK(count == 0);
+}
+
+void dispidsAreStableAndIgnoreCase(World& world) {
+  auto app = world.start(sim::HostKind::Excel);
+  auto bridged = world.bridged(app->self());
+  const DISPID name = dispidOf(bridged.get(), L"Name");
+  CHECK(name != DISPID_UNKNOWN && name != DISPID_VALUE);
+  CHECK(dispidOf(bridged.get(), L"NAME") == name);
+  CHECK(dispidOf(bridged.get(), L"name") == name);
+  CHECK(dispidOf(bridged.get(), L"Version") != name);
+  CHECK(dispidOf(bridged.get(), L"") == DISPID_VALUE);
+  auto bars = getObject(bridged.get(), L"CommandBars");
+  CHECK(dispidOf(bars.get(), L"nAmE") == name);
+  // A DISPID the bridge never gave, and an interface other than IID_NULL.
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  VariantValue result;
+  CHECK_HR(bridged->Invoke(0x7FFF0000, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, result.ptr(), nullptr, nullptr),
+           DISP_E_MEMBERNOTFOUND);
+  CHECK_HR(bridged->Invoke(name, IID_IDispatch, 0, DISPATCH_PROPERTYGET, &none, result.ptr(), nullptr, nullptr),
+           DISP_E_UNKNOWNINTERFACE);
+  // Invoke without DISPPARAMS at all.
+  CHECK_HR(bridged->Invoke(name, IID_NULL, 0, DISPATCH_PROPERTYGET, nullptr, result.ptr(), nullptr, nullptr), S_OK);
+  CHECK(result.get().vt == VT_BSTR);
+}
+
+void commandBarsThroughTheDefaultMember(World& world) {
+  auto app = world.start(sim::HostKind::Word);
+  auto bridged = world.bridged(app->self());
+  auto bars = getObject(bridged.get(), L"CommandBars");
+  CHECK(bars);
+  Args which;
+  which.text(L"Menu Bar");
+  auto outcome = get(bars.get(), L"", &which);
+  CHECK_HR(outcome->hr, S_OK);
+  auto bar = outcome->takeObject();
+  CHECK(bar);
+  if (!bar) return;
+  CHECK_TEXT(get(bar.get(), L"Name")->text(), L"Menu Bar");
+  CHECK(world.bridge.unwrap(bar.get()) == app->menuBar()->self());
+  // The same through the property that takes an argument for its object's default member.
+  Args again;
+  again.text(L"menu bar");
+  auto viaApplication = get(bridged.get(), L"CommandBars", &again);
+  CHECK_HR(viaApplication->hr, S_OK);
+  CHECK(viaApplication->object() == bar.get());
+}
+
+void controlsAddWithNamedArguments(World& world) {
+  auto app = world.start(sim::HostKind::Word);
+  auto bridged = world.bridged(app->self());
+  const std::size_t before = app->menuBar()->controls().size();
+  auto button = addButton(bridged.get());
+  CHECK(button);
+  if (!button) return;
+  const Object added = world.bridge.unwrap(button.get());
+  auto* control = added.as<sim::CommandBarControl>();
+  CHECK(control != nullptr);
+  if (!control) return;
+  CHECK(control->type() == sim::ControlType::Button);
+  CHECK(control->isTemporary());
+  CHECK(control->parent() == app->menuBar());
+  CHECK(app->menuBar()->controls().size() == before + 1);
+
+  // Named arguments in another order, and an omitted positional one before a given one.
+  auto bar = world.bridged(app->menuBar()->self());
+  auto controls = getObject(bar.get(), L"Controls");
+  Args reversed;
+  reversed.boolean(false).i4(10);
+  auto popup = get(controls.get(), L"Add", &reversed, {L"temporary", L"TYPE"});
+  CHECK_HR(popup->hr, S_OK);
+  auto* popupControl = world.bridge.unwrap(popup->object()).as<sim::CommandBarControl>();
+  CHECK(popupControl && popupControl->type() == sim::ControlType::Popup && !popupControl->isTemporary());
+  Args omitted;
+  omitted.i4(1).missing().missing().missing().boolean(true);
+  auto positional = get(controls.get(), L"Add", &omitted);
+  CHECK_HR(positional->hr, S_OK);
+  auto* positionalControl = world.bridge.unwrap(positional->object()).as<sim::CommandBarControl>();
+  CHECK(positionalControl && positionalControl->type() == sim::ControlType::Button &&
+        positionalControl->isTemporary() && positionalControl->id() == 1);
+  CHECK(app->menuBar()->controls().size() == before + 3);
+  // A named argument the member does not have.
+  Args unknown;
+  unknown.i4(1);
+  auto wrong = get(controls.get(), L"Add", &unknown, {L"Colour"});
+  CHECK_HR(wrong->hr, DISP_E_EXCEPTION);
+  CHECK_HR(wrong->exception.get().scode, DISP_E_PARAMNOTFOUND);
+}
+
+void propertyPutAndGet(World& world) {
+  auto app = world.start(sim::HostKind::Word);
+  auto bridged = world.bridged(app->self());
+  auto button = addButton(bridged.get());
+  auto* control = world.bridge.unwrap(button.get()).as<sim::CommandBarControl>();
+  CHECK(control != nullptr);
+  if (!control) return;
+
+  Args caption;
+  caption.text(L"&Lockfolio");
+  CHECK_HR(put(button.get(), L"Caption", caption)->hr, S_OK);
+  CHECK_TEXT(control->caption(), L"&Lockfolio");
+  CHECK_TEXT(get(button.get(), L"Caption")->text(), L"&Lockfolio");
+
+  // A put whose value is not named DISPID_PROPERTYPUT: the last argument is the value.
+  VariantValue tag;
+  tag.get().bstrVal = Bstr(L"LockfolioTag").detach();
+  tag.get().vt = VT_BSTR;
+  DISPPARAMS unnamed{tag.ptr(), nullptr, 1, 0};
+  CHECK_HR(button->Invoke(dispidOf(button.get(), L"Tag"), IID_NULL, 0, DISPATCH_PROPERTYPUT, &unnamed, nullptr, nullptr,
+                          nullptr),
+           S_OK);
+  CHECK_TEXT(control->tag(), L"LockfolioTag");
+
+  // A value passed by reference, and a Boolean.
+  Bstr tipValue(L"Opens the vault");
+  Args reference;
+  reference.reference(VT_BSTR, tipValue.inOut());
+  CHECK_HR(put(button.get(), L"TooltipText", reference)->hr, S_OK);
+  CHECK_TEXT(control->tooltipText(), L"Opens the vault");
+  CHECK_TEXT(wine_host::textOf(tipValue.get()), L"Opens the vault");
+  Args enabled;
+  enabled.boolean(false);
+  CHECK_HR(put(button.get(), L"Enabled", enabled)->hr, S_OK);
+  CHECK(!control->enabled());
+  auto read = get(button.get(), L"Enabled");
+  CHECK(read->result.get().vt == VT_BOOL && read->result.get().boolVal == VARIANT_FALSE);
+  // A put without any value.
+  DISPPARAMS nothing{nullptr, nullptr, 0, 0};
+  CHECK_HR(button->Invoke(dispidOf(button.get(), L"Caption"), IID_NULL, 0, DISPATCH_PROPERTYPUT, &nothing, nullptr,
+                          nullptr, nullptr),
+           DISP_E_PARAMNOTOPTIONAL);
+}
+
+void errorsBecomeExceptionInfo(World& world) {
+  auto app = world.start(sim::HostKind::Word);
+  auto bridged = world.bridged(app->self());
+  auto bars = getObject(bridged.get(), L"CommandBars");
+  // What the simulator raises for the same call made in C++.
+  const auto expected = errorOf([&] { app->self().get(L"CommandBars").toObject().get(L"", {Arg(Variant(L"Nope"))}); });
+  CHECK(expected.first < 0);
+  Args which;
+  which.text(L"Nope");
+  auto missing = get(bars.get(), L"", &which);
+  CHECK_HR(missing->hr, DISP_E_EXCEPTION);
+  CHECK_HR(missing->exception.get().scode, expected.first);
+  CHECK(missing->exception.get().wCode == 0);
+  CHECK_TEXT(missing->description(), expected.second);
+  CHECK_TEXT(missing->source(), kErrorSource);
+
+  // An Automation error number of our own (13, type mismatch) becomes 0x800A000D.
+  auto bar = world.bridged(app->menuBar()->self());
+  auto controls = getObject(bar.get(), L"Controls");
+  Args wrongType;
+  wrongType.text(L"abc");
+  auto mismatch = get(controls.get(), L"Add", &wrongType, {L"Type"});
+  CHECK_HR(mismatch->hr, DISP_E_EXCEPTION);
+  CHECK_HR(mismatch->exception.get().scode, static_cast<HRESULT>(0x800A000Du));
+  CHECK(!mismatch->description().empty());
+
+  // A member the object lacks.
+  auto unknown = get(bridged.get(), L"NoSuchMember");
+  CHECK_HR(unknown->hr, DISP_E_EXCEPTION);
+  CHECK_HR(unknown->exception.get().scode, DISP_E_MEMBERNOTFOUND);
+  CHECK(unknown->description().find(L"NoSuchMember") != std::wstring::npos);
+
+  // Without an EXCEPINFO to fill, the failure itself is returned.
+  Args again;
+  again.text(L"Nope");
+  auto bare = call(bars.get(), L"", DISPATCH_METHOD | DISPATCH_PROPERTYGET, &again, {}, false);
+  CHECK_HR(bare->hr, expected.first);
+}
+
+void sameObjectSameIdentity(World& world) {
+  auto app = world.start(sim::HostKind::Word);
+  auto bridged = world.bridged(app->self());
+  auto bars1 = getObject(bridged.get(), L"CommandBars");
+  auto bars2 = getObject(bridged.get(), L"CommandBars");
+  CHECK(bars1 && bars1.get() == bars2.get());
+  CHECK(sameObject(bars1.get(), bars2.get()));
+  auto active = getObject(bars1.get(), L"ActiveMenuBar");
+  Args which;
+  which.text(L"Menu Bar");
+  auto byName = getObject(bars2.get(), L"Item", &which);
+  CHECK(active && active.get() == byName.get());
+  auto self = getObject(bridged.get(), L"Application");
+  CHECK(self.get() == bridged.get());
+  auto viaBridge = world.bridged(app->self());
+  CHECK(viaBridge.get() == bridged.get());
+  // QueryInterface for IUnknown gives one identity from every interface of the object.
+  ComPtr<IConnectionPointContainer> container;
+  CHECK_HR(bridged->QueryInterface(IID_IConnectionPointContainer, container.putVoid()), S_OK);
+  CHECK(sameObject(container.get(), bridged.get()));
+  // Different objects are different.
+  CHECK(!sameObject(bars1.get(), active.get()));
+  CHECK(world.bridge.liveBridges() == 3);
+  bars1.reset();
+  bars2.reset();
+  CHECK(world.bridge.liveBridges() == 2);  // the application and the menu bar
+}
+
+void typedApplicationInterfaces(World& world) {
+  struct Case {
+    sim::HostKind kind;
+    const IID* own;
+  };
+  const Case cases[] = {{sim::HostKind::Word, &wine_host::kIidWordApplication},
+                        {sim::HostKind::Excel, &wine_host::kIidExcelApplication},
+                        {sim::HostKind::PowerPoint, &wine_host::kIidPowerPointApplication}};
+  for (const auto& c : cases) {
+    auto app = world.start(c.kind);
+    auto bridged = world.bridged(app->self());
+    for (const IID* iid :
+         {&wine_host::kIidWordApplication, &wine_host::kIidExcelApplication, &wine_host::kIidPowerPointApplication}) {
+      ComPtr<IDispatch> typed;
+      const HRESULT hr = bridged->QueryInterface(*iid, typed.putVoid());
+      if (iid == c.own) {
+        CHECK_HR(hr, S_OK);
+        CHECK(typed.get() == bridged.get());
+        if (typed) CHECK_TEXT(get(typed.get(), L"Name")->text(), app->name());
+      } else {
+        CHECK_HR(hr, E_NOINTERFACE);
+        CHECK(!typed);
+      }
+    }
+    app->quit();
+  }
+  // An object that is no application answers none of them.
+  auto app = world.start(sim::HostKind::Word);
+  auto button = addButton(world.bridged(app->self()).get());
+  ComPtr<IDispatch> typed;
+  CHECK_HR(button->QueryInterface(wine_host::kIidWordApplication, typed.putVoid()), E_NOINTERFACE);
+  ComPtr<IUnknown> unknown;
+  CHECK_HR(button->QueryInterface(IID_IPersist, unknown.putVoid()), E_NOINTERFACE);
+}
+
+void argumentsArriveInCallOrder(World& world) {
+  auto recorder = std::make_shared<Recorder>();
+  auto bridged = world.bridged(Object(recorder));
+  Args args;
+  args.i4(1).text(L"two").r8(3.5).missing().boolean(true);
+  auto outcome = get(bridged.get(), L"Record", &args, {L"Flag"});
+  CHECK_HR(outcome->hr, S_OK);
+  CHECK(outcome->result.get().vt == VT_I4 && outcome->result.get().lVal == 5);
+  CHECK(recorder->calls.size() == 1);
+  if (recorder->calls.size() != 1) return;
+  const auto& received = recorder->calls[0];
+  CHECK_TEXT(received.member, L"Record");
+  CHECK(received.kind == InvokeKind::PropertyGet);
+  CHECK(received.args.size() == 5);
+  if (received.args.size() == 5) {
+    CHECK(received.args[0].value == Variant(std::int32_t{1}));
+    CHECK(received.args[1].value == Variant(L"two"));
+    CHECK(received.args[2].value == Variant(3.5));
+    CHECK(received.args[3].missing);
+    CHECK_TEXT(received.args[4].name, L"Flag");
+    CHECK(received.args[4].value == Variant(true));
+  }
+  // A method call, a put with an index, a putref with an object.
+  recorder->calls.clear();
+  Args none;
+  CHECK_HR(call(bridged.get(), L"Run", DISPATCH_METHOD, &none)->hr, S_OK);
+  Args indexed;
+  indexed.i4(2).text(L"x");
+  CHECK_HR(put(bridged.get(), L"Item", indexed)->hr, S_OK);
+  Args object;
+  object.dispatch(bridged.get());
+  CHECK_HR(call(bridged.get(), L"Target", DISPATCH_PROPERTYPUTREF, &object)->hr, S_OK);
+  CHECK(recorder->calls.size() == 3);
+  if (recorder->calls.size() == 3) {
+    CHECK(recorder->calls[0].kind == InvokeKind::Method);
+    CHECK(recorder->calls[1].kind == InvokeKind::PropertyPut);
+    CHECK(recorder->calls[1].args.size() == 2 && recorder->calls[1].args[0].value == Variant(std::int32_t{2}) &&
+          recorder->calls[1].args[1].value == Variant(L"x"));
+    CHECK(recorder->calls[2].kind == InvokeKind::PropertyPutRef);
+    // Our own bridge comes back as the object it shows.
+    CHECK(recorder->calls[2].args.size() == 1 && recorder->calls[2].args[0].value.isObject() &&
+          recorder->calls[2].args[0].value.toObject() == Object(recorder));
+  }
+  // Arrays both ways.
+  recorder->kept = Variant(L"kept");
+  auto items = get(bridged.get(), L"Items");
+  CHECK(items->result.get().vt == (VT_ARRAY | VT_VARIANT));
+  if (items->result.get().vt == (VT_ARRAY | VT_VARIANT)) {
+    const Variant back = world.bridge.fromVariant(items->result.get());
+    CHECK(back == Variant(automation::VariantArray{Variant(std::int32_t{1}), Variant(L"two"), Variant(L"kept")}));
+  }
+  // An argument of a type that has no Variant form is a type mismatch at its position.
+  recorder->calls.clear();
+  Args odd;
+  odd.i4(1);
+  VARIANT& unknownType = odd.values().emplace_back();
+  VariantInit(&unknownType);
+  unknownType.vt = VT_RECORD;
+  Args* oddArgs = &odd;
+  auto mismatch = get(bridged.get(), L"Record", oddArgs);
+  unknownType.vt = VT_EMPTY;  // nothing to free
+  CHECK_HR(mismatch->hr, DISP_E_TYPEMISMATCH);
+  CHECK(mismatch->argumentError == 0);  // rgvarg[0]: the last argument
+  CHECK(recorder->calls.empty());
+}
+
+void byReferenceArgumentsAreWrittenBack(World& world) {
+  auto recorder = std::make_shared<Recorder>();
+  auto bridged = world.bridged(Object(recorder));
+  VariantValue inVariant;
+  inVariant.get().vt = VT_I4;
+  inVariant.get().lVal = 5;
+  VARIANT_BOOL flag = VARIANT_FALSE;
+  SHORT small = 7;
+  LONG large = 70000;
+  Bstr text(L"drive");
+  double real = 1.25;
+  Args args;
+  args.reference(VT_VARIANT, inVariant.ptr())
+      .reference(VT_BOOL, &flag)
+      .reference(VT_I2, &small)
+      .reference(VT_I4, &large)
+      .reference(VT_BSTR, text.inOut())
+      .reference(VT_R8, &real);
+  auto outcome = call(bridged.get(), L"Bump", DISPATCH_METHOD, &args);
+  CHECK_HR(outcome->hr, S_OK);
+  CHECK(recorder->calls.size() == 1 && recorder->calls[0].args.size() == 6 && recorder->calls[0].args[0].byRef);
+  CHECK(inVariant.get().vt == VT_I4 && inVariant.get().lVal == 6);
+  CHECK(flag == VARIANT_TRUE);
+  CHECK(small == 8);
+  CHECK(large == 70001);
+  CHECK_TEXT(wine_host::textOf(text.get()), L"drive!");
+  CHECK(real == 2.5);
+
+  // A value the caller's type cannot hold: the failure is reported, not truncated.
+  SHORT full = 32767;
+  Args overflow;
+  overflow.reference(VT_I2, &full);
+  auto failed = call(bridged.get(), L"Bump", DISPATCH_METHOD, &overflow);
+  CHECK_HR(failed->hr, DISP_E_EXCEPTION);
+  CHECK_HR(failed->exception.get().scode, static_cast<HRESULT>(0x800A0006u));
+  CHECK(full == 32767);
+  CHECK(failed->argumentError == 0);
+
+  // A by-reference variant that the callee leaves alone keeps its value and type.
+  VariantValue untouched;
+  untouched.get().vt = VT_BSTR;
+  untouched.get().bstrVal = Bstr(L"same").detach();
+  Args keep;
+  keep.reference(VT_VARIANT, untouched.ptr());
+  CHECK_HR(call(bridged.get(), L"Keep", DISPATCH_METHOD, &keep)->hr, S_OK);
+  CHECK(untouched.get().vt == VT_BSTR && wine_host::textOf(untouched.get().bstrVal) == L"same");
+  recorder->kept = Variant();
+}
+
+void objectsFromOutside(World& world) {
+  auto recorder = std::make_shared<Recorder>();
+  auto bridged = world.bridged(Object(recorder));
+  auto foreign = ForeignObject::create();
+  Args args;
+  args.dispatch(foreign.get());
+  CHECK_HR(call(bridged.get(), L"Keep", DISPATCH_METHOD, &args)->hr, S_OK);
+  CHECK(recorder->kept.isObject());
+  if (!recorder->kept.isObject()) return;
+  const Object outside = recorder->kept.toObject();
+  // Calls on it go to the foreign object's IDispatch.
+  CHECK(outside.get(L"Value") == Variant(std::int32_t{42}));
+  CHECK(foreign->invocations == 1);
+  const auto error = errorOf([&] { outside.call(L"Fail", {Arg(Variant(std::int32_t{1}))}); });
+  CHECK_HR(error.first, static_cast<HRESULT>(0x800A0035u));
+  CHECK_TEXT(error.second, L"File not found");
+  CHECK(foreign->lastArgCount == 1);
+  const auto unknown = errorOf([&] { outside.get(L"Nothing"); });
+  CHECK_HR(unknown.first, DISP_E_UNKNOWNNAME);
+  // Named arguments, puts and by-reference arguments reach it as a COM client sends them.
+  CHECK(outside.get(L"Value", {Arg::named(L"Scale", Variant(std::int32_t{3}))}) == Variant(std::int32_t{126}));
+  CHECK(foreign->lastNamed == std::vector<DISPID>{7});
+  outside.put(L"Value", Variant(std::int32_t{5}));
+  CHECK(foreign->value == 5);
+  CHECK(foreign->lastFlags == DISPATCH_PROPERTYPUT);
+  CHECK(foreign->lastNamed == std::vector<DISPID>{DISPID_PROPERTYPUT});
+  Variant number(std::int32_t{21});
+  outside.call(L"Twice", {Arg::byRef(number)});
+  CHECK(number == Variant(std::int32_t{42}));
+  // Handed back out, it is the very same COM object, not a bridge of a bridge.
+  auto last = get(bridged.get(), L"Last");
+  CHECK(last->object() == static_cast<IDispatch*>(foreign.get()));
+  CHECK(world.bridge.unwrap(foreign.get()) == outside);
+  // So is one that the add-in's own late binding (automation/win32) wraps.
+  const Object wrappedElsewhere = automation::win32::fromDispatch(foreign.get());
+  auto out = world.bridged(wrappedElsewhere);
+  CHECK(out.get() == static_cast<IDispatch*>(foreign.get()));
+  recorder->kept = Variant();
+
+  // A picture made by OLE, put into a button's Picture and read back.
+  auto app = world.start(sim::HostKind::Word, L"11.0");
+  auto button = addButton(world.bridged(app->self()).get());
+  HBITMAP bitmap = CreateBitmap(16, 16, 1, 32, nullptr);
+  CHECK(bitmap != nullptr);
+  PICTDESC description{};
+  description.cbSizeofstruct = sizeof description;
+  description.picType = PICTYPE_BITMAP;
+  description.bmp.hbitmap = bitmap;
+  ComPtr<IDispatch> picture;
+  const HRESULT created = OleCreatePictureIndirect(&description, IID_IPictureDisp, TRUE, picture.putVoid());
+  CHECK_HR(created, S_OK);
+  if (FAILED(created)) {
+    DeleteObject(bitmap);
+    return;
+  }
+  Args value;
+  value.dispatch(picture.get());
+  CHECK_HR(call(button.get(), L"Picture", DISPATCH_PROPERTYPUTREF, &value)->hr, S_OK);
+  auto* control = world.bridge.unwrap(button.get()).as<sim::CommandBarControl>();
+  CHECK(control && control->picture());
+  if (control && control->picture()) {
+    CHECK(control->picture().get(L"Type") == Variant(std::int16_t{PICTYPE_BITMAP}) ||
+          control->picture().get(L"Type") == Variant(std::int32_t{PICTYPE_BITMAP}));
+  }
+  auto back = get(button.get(), L"Picture");
+  CHECK(back->object() == picture.get());
+}
+
+void clickReachesAdvisedSink(World& world) {
+  auto app = world.start(sim::HostKind::Word);
+  auto button = addButton(world.bridged(app->self()).get());
+  const Object control = world.bridge.unwrap(button.get());
+  auto sink = EventSink::create(wine_host::kIidCommandBarButtonEvents);
+  sink->onEvent = setTrue(1, 1);
+
+  auto advised = advise(button.get(), wine_host::kIidCommandBarButtonEvents, sink.get());
+  CHECK_HR(advised.hr, S_OK);
+  CHECK(advised.cookie != 0);
+  if (FAILED(advised.hr)) return;
+  IID reported{};
+  CHECK_HR(advised.point->GetConnectionInterface(&reported), S_OK);
+  CHECK(IsEqualIID(reported, wine_host::kIidCommandBarButtonEvents));
+  ComPtr<IConnectionPointContainer> container;
+  CHECK_HR(advised.point->GetConnectionPointContainer(container.put()), S_OK);
+  CHECK(sameObject(container.get(), button.get()));
+  ComPtr<IEnumConnections> connections;
+  CHECK_HR(advised.point->EnumConnections(connections.put()), E_NOTIMPL);
+  CHECK(world.bridge.advisedConnections() == 1);
+
+  const sim::ClickOutcome clicked = app->click(control);
+  CHECK(clicked.clicked);
+  CHECK(clicked.cancelDefault);  // the sink's VARIANT_TRUE came back to the simulator
+  CHECK(app->eventFailures().empty());
+  CHECK(sink->received.size() == 1);
+  if (sink->received.size() == 1) {
+    const auto& event = sink->received[0];
+    CHECK(event.dispid == 1);
+    CHECK(event.flags == DISPATCH_METHOD);
+    CHECK(event.named == 0);
+    CHECK(event.types.size() == 2);
+    if (event.types.size() == 2) {
+      CHECK(event.types[0] == VT_DISPATCH);
+      CHECK(event.objects[0].get() == button.get());  // Ctrl: the button's own IDispatch
+      CHECK(event.types[1] == (VT_BYREF | VT_BOOL));
+      CHECK(event.booleansBefore[1] == 0);
+    }
+  }
+  sink->received.clear();
+
+  // Released by the connection point at Unadvise: only our own reference stays.
+  CHECK_HR(advised.point->Unadvise(advised.cookie), S_OK);
+  CHECK(referencesOf(sink.get()) == 1);
+  CHECK(world.bridge.advisedConnections() == 0);
+  const sim::ClickOutcome after = app->click(control);
+  CHECK(after.clicked && !after.cancelDefault);
+  CHECK(sink->received.empty());
+  CHECK_HR(advised.point->Unadvise(advised.cookie), CONNECT_E_NOCONNECTION);
+
+  // Advised again through a connection point found anew, after the first one was released.
+  advised.point.reset();
+  sink->onEvent = nullptr;
+  auto second = advise(button.get(), wine_host::kIidCommandBarButtonEvents, sink.get());
+  CHECK_HR(second.hr, S_OK);
+  second.point.reset();  // the connection outlives the connection point object
+  CHECK(app->click(control).clicked);
+  CHECK(sink->received.size() == 1);
+  ComPtr<IConnectionPointContainer> again;
+  CHECK_HR(button->QueryInterface(IID_IConnectionPointContainer, again.putVoid()), S_OK);
+  ComPtr<IConnectionPoint> point;
+  CHECK_HR(again->FindConnectionPoint(wine_host::kIidCommandBarButtonEvents, point.put()), S_OK);
+  CHECK_HR(point->Unadvise(second.cookie), S_OK);
+  CHECK(referencesOf(sink.get()) == 1);
+}
+
+void connectionPointsOfferOnlyTheirEvents(World& world) {
+  auto word = world.start(sim::HostKind::Word);
+  auto wordApp = world.bridged(word->self());
+  auto button = addButton(wordApp.get());
+  ComPtr<IConnectionPointContainer> buttonPoints;
+  CHECK_HR(button->QueryInterface(IID_IConnectionPointContainer, buttonPoints.putVoid()), S_OK);
+  ComPtr<IConnectionPoint> point;
+  CHECK_HR(buttonPoints->FindConnectionPoint(wine_host::kIidExcelAppEvents, point.put()), CONNECT_E_NOCONNECTION);
+  CHECK(!point);
+  CHECK_HR(buttonPoints->FindConnectionPoint(IID_IDispatch, point.put()), CONNECT_E_NOCONNECTION);
+  // The same connection point for the same IID while it lives.
+  ComPtr<IConnectionPoint> first;
+  ComPtr<IConnectionPoint> second;
+  CHECK_HR(buttonPoints->FindConnectionPoint(wine_host::kIidCommandBarButtonEvents, first.put()), S_OK);
+  CHECK_HR(buttonPoints->FindConnectionPoint(wine_host::kIidCommandBarButtonEvents, second.put()), S_OK);
+  CHECK(first.get() == second.get());
+
+  // A sink that does not say it implements the events interface is refused.
+  auto deaf = EventSink::create(wine_host::kIidCommandBarButtonEvents, false);
+  DWORD cookie = 7;
+  CHECK_HR(first->Advise(deaf.get(), &cookie), CONNECT_E_CANNOTCONNECT);
+  CHECK(cookie == 0);
+  CHECK(referencesOf(deaf.get()) == 1);
+
+  // Word's application events under all three IIDs; none of Excel's.
+  ComPtr<IConnectionPointContainer> wordPoints;
+  CHECK_HR(wordApp->QueryInterface(IID_IConnectionPointContainer, wordPoints.putVoid()), S_OK);
+  for (const IID* iid : {&wine_host::kIidWordApplicationEvents2, &wine_host::kIidWordApplicationEvents3,
+                         &wine_host::kIidWordApplicationEvents4}) {
+    ComPtr<IConnectionPoint> found;
+    CHECK_HR(wordPoints->FindConnectionPoint(*iid, found.put()), S_OK);
+  }
+  ComPtr<IConnectionPoint> excel;
+  CHECK_HR(wordPoints->FindConnectionPoint(wine_host::kIidExcelAppEvents, excel.put()), CONNECT_E_NOCONNECTION);
+  // An object that raises no events at all.
+  auto bars = getObject(wordApp.get(), L"CommandBars");
+  ComPtr<IConnectionPointContainer> barsPoints;
+  CHECK_HR(bars->QueryInterface(IID_IConnectionPointContainer, barsPoints.putVoid()), S_OK);
+  ComPtr<IConnectionPoint> none;
+  CHECK_HR(barsPoints->FindConnectionPoint(wine_host::kIidCommandBarButtonEvents, none.put()), CONNECT_E_NOCONNECTION);
+}
+
+void failingSinkIsRecordedByTheHost(World& world) {
+  auto app = world.start(sim::HostKind::Word);
+  auto button = addButton(world.bridged(app->self()).get());
+  const Object control = world.bridge.unwrap(button.get());
+  auto sink = EventSink::create(wine_host::kIidCommandBarButtonEvents);
+  sink->failWith = DISP_E_EXCEPTION;
+  sink->failScode = static_cast<SCODE>(0x800A0009u);
+  auto advised = advise(button.get(), wine_host::kIidCommandBarButtonEvents, sink.get());
+  CHECK_HR(advised.hr, S_OK);
+  if (FAILED(advised.hr)) return;
+  CHECK(app->click(control).clicked);
+  CHECK(app->eventFailures().size() == 1);
+  if (app->eventFailures().size() == 1) {
+    CHECK_TEXT(app->eventFailures()[0].event, L"Click");
+    CHECK_HR(app->eventFailures()[0].error.number(), static_cast<HRESULT>(0x800A0009u));
+    CHECK_TEXT(app->eventFailures()[0].error.description(), L"Subscript out of range");
+  }
+  app->clearEventFailures();
+  sink->failWith = E_FAIL;
+  CHECK(app->click(control).clicked);
+  CHECK(app->eventFailures().size() == 1 && app->eventFailures()[0].error.number() == E_FAIL);
+  CHECK_HR(advised.point->Unadvise(advised.cookie), S_OK);
+}
+
+void excelDoubleClickCancel(World& world) {
+  auto app = world.start(sim::HostKind::Excel);
+  app->newDocument();
+  auto bridged = world.bridged(app->self());
+  auto sink = EventSink::create(wine_host::kIidExcelAppEvents);
+  sink->onEvent = setTrue(1559, 2);
+  auto advised = advise(bridged.get(), wine_host::kIidExcelAppEvents, sink.get());
+  CHECK_HR(advised.hr, S_OK);
+  if (FAILED(advised.hr)) return;
+
+  const bool cancelled = app->doubleClickCell(L"B2");
+  CHECK(cancelled);
+  CHECK(app->editingCell().empty());
+  CHECK(app->eventFailures().empty());
+  CHECK(sink->received.size() == 2);
+  if (sink->received.size() == 2) {
+    const auto& selection = sink->received[0];
+    CHECK(selection.dispid == 1558);
+    CHECK(selection.types.size() == 2 && selection.types[0] == VT_DISPATCH && selection.types[1] == VT_DISPATCH);
+    const auto& doubleClick = sink->received[1];
+    CHECK(doubleClick.dispid == 1559);
+    CHECK(doubleClick.types.size() == 3);
+    if (doubleClick.types.size() == 3) {
+      CHECK(doubleClick.types[0] == VT_DISPATCH);
+      CHECK(doubleClick.types[1] == VT_DISPATCH);
+      CHECK(doubleClick.types[2] == (VT_BYREF | VT_BOOL));
+      CHECK(doubleClick.booleansBefore[2] == 0);
+      // Sh is the active sheet; Target answers through IDispatch like any bridged object.
+      auto sheet = getObject(bridged.get(), L"ActiveSheet");
+      CHECK(doubleClick.objects[0].get() == sheet.get());
+      if (doubleClick.objects[1]) CHECK_TEXT(get(doubleClick.objects[1].get(), L"Address")->text(), L"$B$2");
+    }
+  }
+  sink->received.clear();
+  CHECK_HR(advised.point->Unadvise(advised.cookie), S_OK);
+  CHECK(!app->doubleClickCell(L"C3"));
+  CHECK_TEXT(app->editingCell(), L"$C$3");
+  CHECK(sink->received.empty());
+}
+
+void wordBeforeSaveFlags(World& world) {
+  auto app = world.start(sim::HostKind::Word);
+  auto bridged = world.bridged(app->self());
+  auto sink = EventSink::create(wine_host::kIidWordApplicationEvents4);
+  sink->onEvent = setTrue(8, 2);
+  auto advised = advise(bridged.get(), wine_host::kIidWordApplicationEvents4, sink.get());
+  CHECK_HR(advised.hr, S_OK);
+  if (FAILED(advised.hr)) return;
+  auto document = app->newDocument();
+  CHECK(!app->saveDocument(document));  // cancelled by the sink before any dialog
+  CHECK(world.machine.user().shownDialogs().empty());
+  CHECK(sink->received.size() == 2);
+  if (sink->received.size() == 2) {
+    CHECK(sink->received[0].dispid == 9);  // NewDocument (Doc)
+    CHECK(sink->received[0].types.size() == 1 && sink->received[0].types[0] == VT_DISPATCH);
+    const auto& save = sink->received[1];
+    CHECK(save.dispid == 8);
+    CHECK(save.types.size() == 3);
+    if (save.types.size() == 3) {
+      CHECK(save.types[0] == VT_DISPATCH);
+      CHECK(save.types[1] == (VT_BYREF | VT_BOOL) && save.booleansBefore[1] == 1);  // SaveAsUI: never saved
+      CHECK(save.types[2] == (VT_BYREF | VT_BOOL) && save.booleansBefore[2] == 0);
+      CHECK(save.objects[0].get() == sink->received[0].objects[0].get());  // the same document
+    }
+  }
+  sink->received.clear();
+  CHECK_HR(advised.point->Unadvise(advised.cookie), S_OK);
+}
+
+void disconnectAllEndsSubscriptions(World& world) {
+  auto app = world.start(sim::HostKind::Word);
+  auto button = addButton(world.bridged(app->self()).get());
+  const Object control = world.bridge.unwrap(button.get());
+  auto sink = EventSink::create(wine_host::kIidCommandBarButtonEvents);
+  auto advised = advise(button.get(), wine_host::kIidCommandBarButtonEvents, sink.get());
+  CHECK_HR(advised.hr, S_OK);
+  CHECK(referencesOf(sink.get()) > 1);
+  world.bridge.disconnectAll();
+  CHECK(world.bridge.advisedConnections() == 0);
+  CHECK(referencesOf(sink.get()) == 1);
+  CHECK(app->click(control).clicked);
+  CHECK(sink->received.empty());
+  CHECK_HR(advised.point->Unadvise(advised.cookie), CONNECT_E_NOCONNECTION);
+}
+
+struct Test {
+  const char* name;
+  void (*run)(World&);
+};
+
+const Test kTests[] = {
+    {"Application Name, Version and default member", applicationNameVersionAndDefaultMember},
+    {"DISPIDs are stable and ignore case", dispidsAreStableAndIgnoreCase},
+    {"CommandBars(\"Menu Bar\") through the default member", commandBarsThroughTheDefaultMember},
+    {"Controls.Add with named and omitted arguments", controlsAddWithNamedArguments},
+    {"Property put and get", propertyPutAndGet},
+    {"Errors become DISP_E_EXCEPTION with EXCEPINFO", errorsBecomeExceptionInfo},
+    {"The same object has one COM identity", sameObjectSameIdentity},
+    {"Typed application interfaces", typedApplicationInterfaces},
+    {"Arguments arrive in call order", argumentsArriveInCallOrder},
+    {"By-reference arguments are written back", byReferenceArgumentsAreWrittenBack},
+    {"Objects from outside", objectsFromOutside},
+    {"Click reaches an advised sink", clickReachesAdvisedSink},
+    {"Connection points offer only their events", connectionPointsOfferOnlyTheirEvents},
+    {"A failing sink is recorded by the host", failingSinkIsRecordedByTheHost},
+    {"Excel SheetBeforeDoubleClick Cancel", excelDoubleClickCancel},
+    {"Word DocumentBeforeSave SaveAsUI and Cancel", wordBeforeSaveFlags},
+    {"disconnectAll ends every subscription", disconnectAllEndsSubscriptions},
+};
+
+}  // namespace
+
+int main() {
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+    std::printf("CoInitializeEx failed\n0 passed, 1 failed\n");
+    return 1;
+  }
+  std::vector<wine_host::testing::TestCase> tests;
+  for (const auto& test : kTests) {
+    tests.push_back({test.name, [run = test.run] {
+                       World world;
+                       run(world);
+                       // Every reference the test took is gone: no bridge and no subscription may be left.
+                       CHECK(world.bridge.liveBridges() == 0);
+                       CHECK(world.bridge.advisedConnections() == 0);
+                     }});
+  }
+  const int result = wine_host::testing::runTests(tests);
+  CoUninitialize();
+  return result;
+}

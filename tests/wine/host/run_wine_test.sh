@@ -1,0 +1,44 @@
+#!/bin/sh
+# Runs a Windows test program under Wine (run_wine_test.sh program.exe [arguments]) and passes
+# only when it printed its summary line "N passed, 0 failed" and exited 0: Wine can end a crashed
+# program with exit code 0.
+# The prefix is $WINEPREFIX, or /tmp/lockfolio-wine-host; it is made on first use, with Wine's
+# null display driver so that windows (message boxes) work headless.
+set -u
+[ $# -ge 1 ] || { echo "usage: $0 program.exe [arguments]" >&2; exit 2; }
+command -v wine >/dev/null 2>&1 || { echo "wine is not installed" >&2; exit 2; }
+
+export WINEPREFIX="${WINEPREFIX:-/tmp/lockfolio-wine-host}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d}"
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  wine wineboot -i >/dev/null 2>&1 || { echo "could not make the Wine prefix $WINEPREFIX" >&2; exit 2; }
+  wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+  wineserver -w
+fi
+
+# Arguments that are POSIX paths (a DLL to test) are handed over as Windows paths.
+program=$1
+shift
+for argument in "$@"; do
+  case "$argument" in
+    /*) argument=$(winepath -w "$argument" 2>/dev/null | tr -d '\r') ;;
+  esac
+  set -- "$@" "$argument"
+  shift
+done
+
+output=$(wine "$program" "$@" 2>&1)
+status=$?
+printf '%s\n' "$output"
+summary=$(printf '%s\n' "$output" | tr -d '\r' | grep -E '^[0-9]+ passed, [0-9]+ failed$' | tail -n 1)
+if [ -z "$summary" ]; then
+  echo "no summary line: the program did not run to its end (exit code $status)" >&2
+  exit 1
+fi
+case "$summary" in
+  *" 0 failed") [ "$status" -eq 0 ] || { echo "exit code $status despite: $summary" >&2; exit 1; } ;;
+  *) exit 1 ;;
+esac
+exit 0
