@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "automation/win32/com_object_factory.h"
+#include "automation/win32/module_lifetime.h"
 #include "platform/growing_buffer.h"
 #include "platform/win32/win32_platform.h"
 
@@ -51,6 +52,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     com::g_module = instance;
     DisableThreadLibraryCalls(instance);
+    // The event sinks the add-in hands to Office are objects of this module too.
+    automation::win32::setObjectLifetimeHooks(com::objectCreated, com::objectDestroyed);
   }
   return TRUE;
 }

@@ -1,5 +1,7 @@
 #include "automation/win32/event_sink.h"
 
+#include "automation/win32/module_lifetime.h"
+
 #include <ocidl.h>
 #include <olectl.h>
 
@@ -14,7 +16,9 @@
 namespace automation::win32 {
 
 EventSink::EventSink(const EventsInterface& events, EventHandler handler) noexcept
-    : events_(events), handler_(std::move(handler)) {}
+    : events_(events), handler_(std::move(handler)) {
+  notifyObjectCreated();
+}
 
 void EventSink::detach() noexcept { handler_ = EventHandler(); }
 
@@ -28,6 +32,8 @@ HRESULT STDMETHODCALLTYPE EventSink::QueryInterface(REFIID iid, void** object) {
   *object = nullptr;
   return E_NOINTERFACE;
 }
+
+EventSink::~EventSink() { notifyObjectDestroyed(); }
 
 ULONG STDMETHODCALLTYPE EventSink::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
 

@@ -37,7 +37,7 @@ class EventSink final : public IDispatch {
                                    VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override;
 
  private:
-  ~EventSink() = default;  // through Release only
+  ~EventSink();  // through Release only
 
   LONG references_ = 1;
   const EventsInterface& events_;
