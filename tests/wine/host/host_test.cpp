@@ -9,7 +9,9 @@
 #include <ole2.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,7 @@
 #include "sim/command_bar_control.h"
 #include "sim/folder_vault.h"
 #include "sim/machine.h"
+#include "sim/user_script.h"
 #include "sim/path_mapper.h"
 #include "tests/wine/host/class_registration.h"
 #include "tests/wine/host/com_add_in_client.h"
@@ -40,6 +43,54 @@ constexpr wchar_t kVaultProgId[] = L"Morvane.Vault";
 // The test host's own class for the vault server.
 constexpr CLSID kVaultClsid = {0x1a22118b, 0x56ae, 0x4dde, {0xa2, 0x0e, 0x4c, 0x9e, 0x76, 0xec, 0x44, 0xbf}};
 constexpr wchar_t kLoadErrorPrefix[] = L"Error loading Lockfolio Office Add-in.";
+constexpr wchar_t kDocumentsFolder[] = L"C:\\Users\\User\\Documents";
+constexpr wchar_t kSettingsKey[] = L"Software\\Palvantis\\LockfolioAddIn";
+// The add-in's message: a protected file is refused.
+constexpr UINT kCriticalFileMessage = 168;
+constexpr std::int32_t kBarLeft = 0;    // msoBarLeft
+constexpr std::int32_t kBarBottom = 3;  // msoBarBottom
+
+std::wstring tempFolder() {
+  wchar_t path[MAX_PATH] = {};
+  const DWORD length = GetTempPathW(MAX_PATH, path);
+  return std::wstring(path, length);
+}
+
+// A path on a drive letter made with DefineDosDeviceW, in the folder it stands for. Windows follows
+// such a definition itself; Wine 8 keeps it (QueryDosDeviceW gives it back) but its file system
+// ignores it, so the simulator's file access goes through this.
+std::filesystem::path throughDosDevices(const std::wstring& path) {
+  if (path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/')) {
+    wchar_t target[MAX_PATH] = {};
+    const std::wstring drive = path.substr(0, 2);
+    if (QueryDosDeviceW(drive.c_str(), target, MAX_PATH) > 0) {
+      const std::wstring defined(target);
+      // "\??\C:\folder": a definition by a folder of another drive.
+      if (defined.size() > 6 && defined.rfind(L"\\??\\", 0) == 0 && defined[5] == L':' && defined[6] == L'\\') {
+        std::wstring folder = defined.substr(4);
+        if (folder.back() == L'\\') folder.pop_back();
+        return std::filesystem::path(folder + path.substr(2));
+      }
+    }
+  }
+  return std::filesystem::path(path);
+}
+
+bool fileOnDisk(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A REG_DWORD the add-in stored under its settings key; nothing when missing or of another type.
+std::optional<DWORD> storedNumber(const std::wstring& subKey, const wchar_t* name) {
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  const std::wstring key = std::wstring(kSettingsKey) + L"\\" + subKey;
+  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return value;
+}
 
 HMODULE addInModule = nullptr;
 
@@ -57,6 +108,20 @@ struct Office {
   }
   ~Office() {
     if (app && app->running()) app->terminate();
+    // The vault's drive goes with the run.
+    if (!mappedFolder.empty()) DefineDosDeviceW(DDD_REMOVE_DEFINITION, L"V:", mappedFolder.c_str());
+  }
+  Office(const Office&) = delete;
+  Office& operator=(const Office&) = delete;
+
+  // Logging in mounts the vault: its drive letter becomes a folder on C: for the whole process.
+  void mount(const sim::VaultDefinition& vault) {
+    mounted.push_back(vault.name);
+    if (!mappedFolder.empty()) return;
+    const std::wstring folder = tempFolder() + L"lockfolio-vault-" + vault.name;
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring drive = std::wstring(1, vault.drive) + L":";
+    if (DefineDosDeviceW(0, drive.c_str(), folder.c_str())) mappedFolder = folder;
   }
 
   std::shared_ptr<sim::CommandBar> toolbar() const { return app->commandBar(L"Lockfolio"); }
@@ -78,9 +143,10 @@ struct Office {
   }
 
   platform::win32::Win32Platform services{GetModuleHandleW(nullptr)};
-  sim::Machine machine{services.platform(), std::make_unique<sim::IdentityPathMapper>()};
-  sim::VaultService vaults{[this](const sim::VaultDefinition& vault) { mounted.push_back(vault.name); }};
+  sim::Machine machine{services.platform(), std::make_unique<sim::FunctionPathMapper>(throughDosDevices)};
+  sim::VaultService vaults{[this](const sim::VaultDefinition& vault) { mount(vault); }};
   std::vector<std::wstring> mounted;
+  std::wstring mappedFolder;  // what the vault's drive letter stands for, once mounted
   DispatchBridge bridge;
   ClassRegistration vaultClass;
   MessageBoxCapture boxes;
@@ -190,6 +256,178 @@ void anApplicationWithoutItsTypedInterfaceFailsTheConnection() {
   office.checkNothingHeld();
 }
 
+std::wstring addInString(UINT id) {
+  const wchar_t* text = nullptr;
+  const int length = LoadStringW(addInModule, id, reinterpret_cast<LPWSTR>(&text), 0);
+  return length > 0 ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
+}
+
+void saveAsAndEncryptPutsADocumentIntoTheVault() {
+  Office office(host(sim::HostKind::Word));
+  ComAddInClient addIn(kProgId, office.bridge);
+  CHECK(office.app->connectAddIn(addIn, sim::kConnectStartup));
+  CHECK(office.app->newDocument());
+  auto bar = office.toolbar();
+  auto saveAs = bar ? bar->controlByTag(L"tbSaveAsCloseEncrypt") : nullptr;
+  CHECK(saveAs);
+  if (!saveAs) return;
+  office.vaults.answerLogin(L"Demo", L"secret");
+  office.machine.user().choose(L"V:\\Report.doc");
+  const std::size_t changesBefore = office.machine.wordFileLocationChanges().size();
+
+  CHECK(office.app->click(saveAs).clicked);
+  for (const auto& failure : office.app->eventFailures()) {
+    CHECK_TEXT(failure.event + L": " + failure.error.description(), L"");
+  }
+  for (const auto& box : office.boxes.boxes()) CHECK_TEXT(box.text, L"");
+  CHECK(office.vaultClass.created() == 1);
+  CHECK(office.vaults.loginWindowsShown() == 1);
+  CHECK(office.vaults.logins().size() == 1);
+  if (!office.vaults.logins().empty()) CHECK(office.vaults.logins()[0].result == sim::kVaultLoggedIn);
+  CHECK(office.mounted == std::vector<std::wstring>{L"Demo"});
+  CHECK(!office.mappedFolder.empty());
+  const sim::ShownDialog* dialog = office.machine.user().lastDialog();
+  CHECK(dialog);
+  if (dialog) {
+    CHECK(dialog->request.kind == sim::DialogKind::SaveAs);
+    CHECK_TEXT(dialog->request.initialFolder, L"V:\\");
+    CHECK_TEXT(dialog->result, L"V:\\Report.doc");
+  }
+  // Saved through the drive letter, and so into the vault's folder on C:.
+  CHECK(office.machine.fileExists(L"V:\\Report.doc"));
+  if (!office.mappedFolder.empty()) CHECK(fileOnDisk(office.mappedFolder + L"\\Report.doc"));
+  // Word's document folder was pointed at the vault for the dialog, then put back.
+  const auto& changes = office.machine.wordFileLocationChanges();
+  CHECK(changes.size() > changesBefore);
+  if (!changes.empty()) {
+    CHECK_TEXT(changes.back().key, L"DOC-PATH");
+    CHECK_TEXT(changes.back().folder, kDocumentsFolder);
+  }
+  CHECK(office.machine.wordFileLocation(L"DOC-PATH") == std::optional<std::wstring>(kDocumentsFolder));
+
+  if (!office.mappedFolder.empty()) DeleteFileW((office.mappedFolder + L"\\Report.doc").c_str());
+  CHECK(office.app->quit());
+  addIn.release();
+  office.checkNothingHeld();
+}
+
+void aProtectedDocumentIsRefusedWithACriticalBox() {
+  Office office(host(sim::HostKind::Word));
+  const std::wstring folder = tempFolder() + L"Palvantis";
+  const std::wstring path = folder + L"\\settings.doc";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  CHECK(office.machine.writeFile(path, L"config"));
+  ComAddInClient addIn(kProgId, office.bridge);
+  CHECK(office.app->connectAddIn(addIn, sim::kConnectStartup));
+  CHECK(office.app->openDocument(path));
+  auto bar = office.toolbar();
+  auto saveAs = bar ? bar->controlByTag(L"tbSaveAsCloseEncrypt") : nullptr;
+  CHECK(saveAs);
+  if (!saveAs) return;
+  office.vaults.answerLogin(L"Demo", L"secret");
+  const std::size_t dialogs = office.machine.user().shownDialogs().size();
+
+  CHECK(office.app->click(saveAs).clicked);
+  CHECK(office.app->eventFailures().empty());
+  CHECK(office.machine.user().shownDialogs().size() == dialogs);  // no Save As dialog
+  CHECK(office.boxes.boxes().size() == 1);
+  if (!office.boxes.boxes().empty()) {
+    const auto& box = office.boxes.boxes()[0];
+    const std::wstring expected = addInString(kCriticalFileMessage);
+    CHECK(!expected.empty());
+    CHECK_TEXT(box.text, expected);
+    CHECK_TEXT(box.caption, L"LockfolioAddIn");
+    // The critical-stop icon (MB_ICONHAND), the system's shared one.
+    CHECK(box.icon);
+    CHECK(box.icon == LoadIconW(nullptr, IDI_HAND));
+  }
+  CHECK(office.app->quit());
+  addIn.release();
+  office.checkNothingHeld();
+  DeleteFileW(path.c_str());
+  RemoveDirectoryW(folder.c_str());
+}
+
+std::shared_ptr<sim::CommandBarControl> menuItem(const Office& office, const std::wstring& tag) {
+  auto popup = office.menu();
+  if (!popup) return nullptr;
+  for (const auto& control : popup->controls()) {
+    if (control->tag() == tag) return control;
+  }
+  return nullptr;
+}
+
+void aNewDocumentStoresThePlacementWhichTheNextConnectionUses() {
+  Office office(host(sim::HostKind::Word));
+  {
+    ComAddInClient addIn(kProgId, office.bridge);
+    CHECK(office.app->connectAddIn(addIn, sim::kConnectStartup));
+    auto bar = office.toolbar();
+    auto saveItem = menuItem(office, L"mSaveCloseEncrypt");
+    auto saveButton = bar ? bar->controlByTag(L"tbSaveAsCloseEncrypt") : nullptr;
+    CHECK(bar && saveItem && saveButton);
+    if (!bar || !saveItem || !saveButton) return;
+    saveItem->setEnabled(false);
+    saveButton->setEnabled(false);
+    bar->dragTo(kBarLeft, 1, 30);
+    CHECK(office.app->newDocument());
+    CHECK(office.app->eventFailures().empty());
+    CHECK(storedNumber(L"Word", L"Left") == std::optional<DWORD>(30));
+    CHECK(storedNumber(L"Word", L"Index") == std::optional<DWORD>(1));
+    CHECK(storedNumber(L"Word", L"Width") == std::optional<DWORD>(static_cast<DWORD>(bar->width())));
+    CHECK(storedNumber(L"Word", L"Position") == std::optional<DWORD>(static_cast<DWORD>(kBarLeft)));
+    CHECK(saveItem->enabled());
+    CHECK(saveButton->enabled());
+
+    bar->dragTo(kBarBottom, 2, 150);
+    CHECK(office.app->disconnectAddIn(sim::kDisconnectUserClosed));
+    CHECK(office.app->eventFailures().empty());
+    CHECK(storedNumber(L"Word", L"Position") == std::optional<DWORD>(kBarBottom));
+    CHECK(storedNumber(L"Word", L"Left") == std::optional<DWORD>(150));
+    addIn.release();
+    office.checkNothingHeld();
+  }
+  ComAddInClient again(kProgId, office.bridge);
+  CHECK(office.app->connectAddIn(again, sim::kConnectStartup));
+  auto bar = office.toolbar();
+  CHECK(bar);
+  if (bar) {
+    CHECK(bar->position() == kBarBottom);
+    CHECK(bar->rowIndex() == 2);
+    CHECK(bar->left() == 150);
+  }
+  CHECK(office.app->disconnectAddIn(sim::kDisconnectUserClosed));
+  again.release();
+  office.checkNothingHeld();
+}
+
+void anExcelDoubleClickSwitchesOpenOffUntilTheSelectionChanges() {
+  Office office(host(sim::HostKind::Excel));
+  ComAddInClient addIn(kProgId, office.bridge);
+  CHECK(office.app->connectAddIn(addIn, sim::kConnectStartup));
+  CHECK(office.app->newDocument());
+  auto openItem = menuItem(office, L"mOpenEncryptedFile");
+  auto bar = office.toolbar();
+  auto openButton = bar ? bar->controlByTag(L"tbOpenEncryptedFile") : nullptr;
+  CHECK(openItem && openButton);
+  if (!openItem || !openButton) return;
+  CHECK(openItem->enabled() && openButton->enabled());
+
+  CHECK(!office.app->doubleClickCell(L"B2"));  // not cancelled: Excel edits the cell
+  CHECK(office.app->eventFailures().empty());
+  CHECK(!openItem->enabled());
+  CHECK(!openButton->enabled());
+  CHECK(menuItem(office, L"mSaveCloseEncrypt") && menuItem(office, L"mSaveCloseEncrypt")->enabled());
+  office.app->selectCell(L"C3");
+  CHECK(office.app->eventFailures().empty());
+  CHECK(openItem->enabled());
+  CHECK(openButton->enabled());
+
+  CHECK(office.app->quit());
+  addIn.release();
+  office.checkNothingHeld();
+}
+
 using DllEntry = HRESULT(STDAPICALLTYPE*)();
 
 DllEntry entry(const char* name) {
@@ -228,6 +466,12 @@ int wmain(int argc, wchar_t** argv) {
        aHostWithoutAMenuBarFailsTheConnectionWithAMessageBox},
       {"An application without its typed interface fails the connection",
        anApplicationWithoutItsTypedInterfaceFailsTheConnection},
+      {"Save As and Encrypt puts a Word document into the vault", saveAsAndEncryptPutsADocumentIntoTheVault},
+      {"A protected document is refused with a critical box", aProtectedDocumentIsRefusedWithACriticalBox},
+      {"A new document stores the placement, which the next connection uses",
+       aNewDocumentStoresThePlacementWhichTheNextConnectionUses},
+      {"An Excel double-click switches Open off until the selection changes",
+       anExcelDoubleClickSwitchesOpenOffUntilTheSelectionChanges},
       {"Afterwards no object of the add-in is alive", nothingOfTheAddInStaysAlive},
   });
   if (DllEntry unregisterServer = entry("DllUnregisterServer")) unregisterServer();

@@ -9,6 +9,8 @@ thread_local MessageBoxCapture* current = nullptr;
 
 // The control of a message box that holds its text.
 constexpr int kMessageTextId = 0xFFFF;
+// The static control of a message box that shows its icon (stc1).
+constexpr int kMessageIconId = 0x0440;
 
 std::wstring windowText(HWND window) {
   const int length = GetWindowTextLengthW(window);
@@ -63,6 +65,9 @@ void MessageBoxCapture::activated(HWND window) {
   CapturedBox box;
   box.caption = windowText(window);
   box.text = itemText(window, kMessageTextId);
+  if (HWND icon = GetDlgItem(window, kMessageIconId)) {
+    box.icon = reinterpret_cast<HICON>(SendMessageW(icon, STM_GETICON, 0, 0));
+  }
   if (!answers_.empty()) {
     box.answer = answers_.front();
     answers_.pop_front();

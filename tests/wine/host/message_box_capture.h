@@ -17,6 +17,7 @@ struct CapturedBox {
   std::wstring caption;
   std::wstring text;
   int answer = IDOK;  // the button that closed it
+  HICON icon = nullptr;  // what the box's icon control shows; null when it has none
 };
 
 class MessageBoxCapture {
