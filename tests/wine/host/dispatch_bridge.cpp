@@ -17,6 +17,8 @@
 #include "tests/wine/host/com_values.h"
 #include "tests/wine/host/dispatch_client.h"
 #include "tests/wine/host/office_ids.h"
+#include "tests/wine/host/picture_conversion.h"
+#include "sim/picture.h"
 
 namespace wine_host {
 
@@ -530,6 +532,22 @@ HRESULT BridgeObject::FindConnectionPoint(REFIID iid, IConnectionPoint** point) 
 
 }  // namespace
 
+namespace {
+
+// A picture from outside (IPictureDisp): the simulator sees the simulator's picture of its bitmap,
+// and it goes back out as the very picture it came in as.
+class IncomingPicture final : public sim::Picture {
+ public:
+  IncomingPicture(const sim::Picture& copy, ComPtr<IDispatch> original)
+      : sim::Picture(copy.dib(), copy.pixelWidth(), copy.pixelHeight()), original_(std::move(original)) {}
+  IDispatch* original() const { return original_.get(); }
+
+ private:
+  ComPtr<IDispatch> original_;
+};
+
+}  // namespace
+
 // --- BridgeRegistry -------------------------------------------------------------------------------------
 
 IDispatch* BridgeRegistry::bridge(const Object& object) {
@@ -539,6 +557,10 @@ IDispatch* BridgeRegistry::bridge(const Object& object) {
   if (auto* client = object.as<DispatchClient>()) {
     client->dispatch()->AddRef();
     return client->dispatch();
+  }
+  if (auto* picture = object.as<IncomingPicture>()) {
+    picture->original()->AddRef();
+    return picture->original();
   }
   if (IDispatch* outside = automation::win32::toDispatch(object)) return outside;
   const void* identity = object.target()->identity();
@@ -563,6 +585,12 @@ Object BridgeRegistry::unwrap(IDispatch* dispatch) {
   if (SUCCEEDED(dispatch->QueryInterface(kIidBridgeTarget, own.putVoid())) && own) {
     Object target;
     if (SUCCEEDED(own->GetBridgedTarget(&target))) return target;
+  }
+  // A picture (IPictureDisp) becomes the simulator's picture of the same bitmap, as Office takes
+  // a button's face from it.
+  if (auto dib = pictureToDib24(dispatch)) {
+    const auto checked = sim::Picture::fromDib(std::move(*dib));
+    return Object(std::make_shared<IncomingPicture>(*checked, ComPtr<IDispatch>::retain(dispatch)));
   }
   return Object(std::make_shared<DispatchClient>(ComPtr<IDispatch>::retain(dispatch), shared_from_this()));
 }

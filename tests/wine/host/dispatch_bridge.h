@@ -52,8 +52,9 @@ class DispatchBridge {
   //   CancelDefault, SaveAsUI) as VT_BYREF | VT_BOOL, and a failed call becomes a ComError raised
   //   into the simulator. Unadvise ends the subscription and releases the sink.
   IDispatch* bridge(const automation::Object& object);
-  // The reverse: a bridge gives the object it shows, any other IDispatch an object whose calls go
-  // to that IDispatch, null gives Nothing.
+  // The reverse: a bridge gives the object it shows, a bitmap picture (IPicture) a sim::Picture
+  // of its pixels as a 24-bit DIB (which goes back out as that picture), any other IDispatch an object whose calls go to that
+  // IDispatch, null gives Nothing.
   automation::Object unwrap(IDispatch* dispatch);
 
   // The conversions the bridge makes. fromVariant raises ComError for what has no Variant form;

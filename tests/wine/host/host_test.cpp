@@ -28,6 +28,7 @@
 #include "tests/wine/host/com_add_in_client.h"
 #include "tests/wine/host/dispatch_bridge.h"
 #include "tests/wine/host/message_box_capture.h"
+#include "tests/wine/host/picture_conversion.h"
 #include "tests/wine/host/test_harness.h"
 
 namespace {
@@ -109,7 +110,11 @@ struct Office {
   ~Office() {
     if (app && app->running()) app->terminate();
     // The vault's drive goes with the run.
-    if (!mappedFolder.empty()) DefineDosDeviceW(DDD_REMOVE_DEFINITION, L"V:", mappedFolder.c_str());
+    if (!mappedFolder.empty()) {
+      DefineDosDeviceW(DDD_REMOVE_DEFINITION, L"V:", mappedFolder.c_str());
+      RemoveDirectoryW(mappedFolder.c_str());
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
   }
   Office(const Office&) = delete;
   Office& operator=(const Office&) = delete;
@@ -428,6 +433,91 @@ void anExcelDoubleClickSwitchesOpenOffUntilTheSelectionChanges() {
   office.checkNothingHeld();
 }
 
+// A bitmap resource of the add-in DLL as GDI loads it, read back as the simulator keeps faces.
+std::optional<wine_host::DibPixels> addInBitmap(int id) {
+  struct Loaded {
+    HBITMAP bitmap;
+    ~Loaded() {
+      if (bitmap) DeleteObject(bitmap);
+    }
+  } loaded{static_cast<HBITMAP>(
+      LoadImageW(addInModule, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))};
+  const auto dib = wine_host::bitmapToDib24(loaded.bitmap);
+  return dib ? wine_host::dibPixels(*dib) : std::nullopt;
+}
+
+std::optional<wine_host::DibPixels> pixelsOf(const std::optional<std::vector<std::uint8_t>>& dib) {
+  return dib ? wine_host::dibPixels(*dib) : std::nullopt;
+}
+
+struct Face {
+  const wchar_t* button;
+  const wchar_t* menuItem;
+  int picture;
+  int mask;
+};
+constexpr Face kFaces[] = {
+    {L"tbOpenEncryptedFile", L"mOpenEncryptedFile", 101, 102},
+    {L"tbSaveCloseEncrypt", L"mSaveCloseEncrypt", 103, 104},
+    {L"tbSaveAsCloseEncrypt", L"mSaveAsCloseEncrypt", 105, 106},
+};
+
+void facesArriveAsTheDllsBitmaps() {
+  // The three faces differ, so that a face on the wrong button would show.
+  CHECK(addInBitmap(101) && addInBitmap(103) && addInBitmap(105));
+  CHECK(!(addInBitmap(101) == addInBitmap(103)));
+  CHECK(!(addInBitmap(103) == addInBitmap(105)));
+  {
+    // Version 11.0: Picture and Mask, set with pictures the add-in made.
+    Office office(host(sim::HostKind::Word));
+    ComAddInClient addIn(kProgId, office.bridge);
+    CHECK(office.app->connectAddIn(addIn, sim::kConnectStartup));
+    CHECK(office.boxes.boxes().empty());
+    auto bar = office.toolbar();
+    CHECK(bar);
+    for (const Face& face : kFaces) {
+      auto button = bar ? bar->controlByTag(face.button) : nullptr;
+      auto item = menuItem(office, face.menuItem);
+      CHECK(button && item);
+      if (!button || !item) continue;
+      const auto picture = addInBitmap(face.picture);
+      const auto mask = addInBitmap(face.mask);
+      CHECK(picture && mask);
+      CHECK(pixelsOf(button->pictureDib()) == picture);
+      CHECK(pixelsOf(button->maskDib()) == mask);
+      CHECK(pixelsOf(item->pictureDib()) == picture);
+      CHECK(pixelsOf(item->maskDib()) == mask);
+      CHECK(!button->pastedFace());
+    }
+    CHECK(office.app->disconnectAddIn(sim::kDisconnectUserClosed));
+    addIn.release();
+    office.checkNothingHeld();
+  }
+  {
+    // Version 9.0 has no Picture: each face goes through the system clipboard and PasteFace.
+    sim::HostOptions options = host(sim::HostKind::Word);
+    options.version = L"9.0";
+    Office office(options);
+    ComAddInClient addIn(kProgId, office.bridge);
+    CHECK(office.app->connectAddIn(addIn, sim::kConnectStartup));
+    CHECK(office.boxes.boxes().empty());
+    auto bar = office.toolbar();
+    CHECK(bar);
+    for (const Face& face : kFaces) {
+      auto button = bar ? bar->controlByTag(face.button) : nullptr;
+      CHECK(button);
+      if (!button) continue;
+      const auto picture = addInBitmap(face.picture);
+      CHECK(picture);
+      CHECK(pixelsOf(button->pastedFace()) == picture);
+      CHECK(!button->pictureDib());
+    }
+    CHECK(office.app->disconnectAddIn(sim::kDisconnectUserClosed));
+    addIn.release();
+    office.checkNothingHeld();
+  }
+}
+
 using DllEntry = HRESULT(STDAPICALLTYPE*)();
 
 DllEntry entry(const char* name) {
@@ -472,6 +562,7 @@ int wmain(int argc, wchar_t** argv) {
        aNewDocumentStoresThePlacementWhichTheNextConnectionUses},
       {"An Excel double-click switches Open off until the selection changes",
        anExcelDoubleClickSwitchesOpenOffUntilTheSelectionChanges},
+      {"Button faces arrive as the DLL's bitmaps, set or pasted", facesArriveAsTheDllsBitmaps},
       {"Afterwards no object of the add-in is alive", nothingOfTheAddInStaysAlive},
   });
   if (DllEntry unregisterServer = entry("DllUnregisterServer")) unregisterServer();
