@@ -28,10 +28,10 @@
 #include "sim/application.h"
 #include "sim/machine.h"
 #include "sim/path_mapper.h"
-#include "tests/wine/host/com_add_in_client.h"
-#include "tests/wine/host/dispatch_bridge.h"
-#include "tests/wine/host/message_box_capture.h"
-#include "tests/wine/host/office_ids.h"
+#include "sim/com/com_add_in_client.h"
+#include "sim/com/dispatch_bridge.h"
+#include "sim/com/message_box_capture.h"
+#include "sim/com/office_ids.h"
 
 namespace {
 

@@ -24,9 +24,9 @@
 #include "sim/command_bar_control.h"
 #include "sim/machine.h"
 #include "sim/path_mapper.h"
-#include "tests/wine/host/com_values.h"
-#include "tests/wine/host/dispatch_bridge.h"
-#include "tests/wine/host/office_ids.h"
+#include "sim/com/com_values.h"
+#include "sim/com/dispatch_bridge.h"
+#include "sim/com/office_ids.h"
 #include "tests/wine/host/test_harness.h"
 
 namespace {

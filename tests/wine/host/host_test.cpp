@@ -24,11 +24,11 @@
 #include "sim/machine.h"
 #include "sim/user_script.h"
 #include "sim/path_mapper.h"
-#include "tests/wine/host/class_registration.h"
-#include "tests/wine/host/com_add_in_client.h"
-#include "tests/wine/host/dispatch_bridge.h"
-#include "tests/wine/host/message_box_capture.h"
-#include "tests/wine/host/picture_conversion.h"
+#include "sim/com/class_registration.h"
+#include "sim/com/com_add_in_client.h"
+#include "sim/com/dispatch_bridge.h"
+#include "sim/com/message_box_capture.h"
+#include "sim/com/picture_conversion.h"
 #include "tests/wine/host/test_harness.h"
 
 namespace {

@@ -14,7 +14,7 @@
 
 #include "automation/object.h"
 #include "automation/win32/com_ptr.h"
-#include "tests/wine/host/dispatch_bridge.h"
+#include "sim/com/dispatch_bridge.h"
 
 namespace wine_host {
 

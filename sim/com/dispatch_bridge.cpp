@@ -1,4 +1,4 @@
-#include "tests/wine/host/dispatch_bridge.h"
+#include "sim/com/dispatch_bridge.h"
 
 #include <olectl.h>
 
@@ -14,10 +14,10 @@
 #include "automation/win32/com_ptr.h"
 #include "automation/win32/dispatch_object.h"
 #include "platform/text.h"
-#include "tests/wine/host/com_values.h"
-#include "tests/wine/host/dispatch_client.h"
-#include "tests/wine/host/office_ids.h"
-#include "tests/wine/host/picture_conversion.h"
+#include "sim/com/com_values.h"
+#include "sim/com/dispatch_client.h"
+#include "sim/com/office_ids.h"
+#include "sim/com/picture_conversion.h"
 #include "sim/picture.h"
 
 namespace wine_host {

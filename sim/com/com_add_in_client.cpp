@@ -1,9 +1,9 @@
-#include "tests/wine/host/com_add_in_client.h"
+#include "sim/com/com_add_in_client.h"
 
 #include <functional>
 
-#include "tests/wine/host/com_values.h"
-#include "tests/wine/host/dispatch_client.h"
+#include "sim/com/com_values.h"
+#include "sim/com/dispatch_client.h"
 
 namespace wine_host {
 

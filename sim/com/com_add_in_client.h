@@ -12,7 +12,7 @@
 
 #include "automation/win32/com_ptr.h"
 #include "sim/com_add_in.h"
-#include "tests/wine/host/dispatch_bridge.h"
+#include "sim/com/dispatch_bridge.h"
 
 namespace wine_host {
 

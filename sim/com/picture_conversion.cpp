@@ -1,4 +1,4 @@
-#include "tests/wine/host/picture_conversion.h"
+#include "sim/com/picture_conversion.h"
 
 #include <ocidl.h>
 #include <olectl.h>

@@ -1,4 +1,4 @@
-#include "tests/wine/host/class_registration.h"
+#include "sim/com/class_registration.h"
 
 #include "automation/com_error.h"
 #include "automation/dispatch.h"

@@ -1,4 +1,4 @@
-#include "tests/wine/host/message_box_capture.h"
+#include "sim/com/message_box_capture.h"
 
 #include "automation/com_error.h"
 

@@ -1,4 +1,4 @@
-#include "tests/wine/host/office_ids.h"
+#include "sim/com/office_ids.h"
 
 #include <iterator>
 

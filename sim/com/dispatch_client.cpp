@@ -1,11 +1,11 @@
-#include "tests/wine/host/dispatch_client.h"
+#include "sim/com/dispatch_client.h"
 
 #include <dispex.h>
 
 #include <cstdio>
 #include <string>
 
-#include "tests/wine/host/com_values.h"
+#include "sim/com/com_values.h"
 
 namespace wine_host {
 
