@@ -29,6 +29,7 @@
 #include "sim/machine.h"
 #include "sim/path_mapper.h"
 #include "sim/com/com_add_in_client.h"
+#include "sim/com/com_object.h"
 #include "sim/com/dispatch_bridge.h"
 #include "sim/com/message_box_capture.h"
 #include "sim/com/office_ids.h"
@@ -103,25 +104,9 @@ Summary summarize(std::vector<double> samples) {
 // --- The do-nothing add-in, served by this process through COM --------------------------------------
 
 // Every notification returns S_OK at once.
-class NullAddIn final : public Extensibility2 {
+class NullAddIn final : public wine_host::ComObject<Extensibility2> {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) &&
-        !IsEqualIID(iid, wine_host::kIidExtensibility2)) {
-      return E_NOINTERFACE;
-    }
-    *out = static_cast<Extensibility2*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
+  NullAddIn() : ComObject({IID_IDispatch, wine_host::kIidExtensibility2}) {}
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (count) *count = 0;
     return S_OK;
@@ -139,27 +124,11 @@ class NullAddIn final : public Extensibility2 {
   HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY**) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY**) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY**) override { return S_OK; }
-
- private:
-  ULONG references_ = 1;
 };
 
-class NullAddInFactory final : public IClassFactory {
+class NullAddInFactory final : public wine_host::ComObject<IClassFactory> {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IClassFactory)) return E_NOINTERFACE;
-    *out = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
+  NullAddInFactory() : ComObject({IID_IClassFactory}) {}
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
@@ -170,8 +139,6 @@ class NullAddInFactory final : public IClassFactory {
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
- private:
-  ULONG references_ = 1;
 };
 
 void setClassesValue(const std::wstring& key, const std::wstring& value) {
@@ -227,25 +194,9 @@ class NullAddInRegistration {
 // --- The do-nothing event sink ---------------------------------------------------------------------
 
 // Answers for Word's application events and ignores every one.
-class NullSink final : public IDispatch {
+class NullSink final : public wine_host::ComObject<IDispatch> {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) &&
-        !IsEqualIID(iid, wine_host::kIidWordApplicationEvents2)) {
-      return E_NOINTERFACE;
-    }
-    *out = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
+  NullSink() : ComObject({IID_IDispatch, wine_host::kIidWordApplicationEvents2}) {}
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (count) *count = 0;
     return S_OK;
@@ -263,7 +214,6 @@ class NullSink final : public IDispatch {
   int calls() const { return calls_; }
 
  private:
-  ULONG references_ = 1;
   int calls_ = 0;
 };
 

@@ -3,31 +3,18 @@
 #include "automation/com_error.h"
 #include "automation/dispatch.h"
 #include "automation/win32/com_ptr.h"
+#include "sim/com/com_object.h"
 
 namespace wine_host {
 
 using automation::ComError;
 using automation::win32::ComPtr;
 
-class HostClassFactory final : public IClassFactory {
+class HostClassFactory final : public ComObject<IClassFactory> {
  public:
   HostClassFactory(DispatchBridge& bridge, ClassRegistration::Create create)
-      : bridge_(bridge), create_(std::move(create)) {}
+      : ComObject({IID_IClassFactory}), bridge_(bridge), create_(std::move(create)) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IClassFactory)) return E_NOINTERFACE;
-    *out = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
@@ -51,7 +38,6 @@ class HostClassFactory final : public IClassFactory {
   int created() const { return created_; }
 
  private:
-  ULONG references_ = 1;
   DispatchBridge& bridge_;
   ClassRegistration::Create create_;
   int created_ = 0;
