@@ -52,6 +52,16 @@ void notify(const wchar_t* notification, Call&& call) {
   if (FAILED(result)) throw notificationError(result, notification);
 }
 
+ComPtr<Extensibility2> extensibilityOf(const ComPtr<IUnknown>& object, const std::wstring& name) {
+  ComPtr<Extensibility2> addIn;
+  const HRESULT result = object ? object->QueryInterface(kIidExtensibility2, addIn.putVoid()) : E_POINTER;
+  if (FAILED(result) || !addIn) {
+    throw ComError(static_cast<std::int32_t>(FAILED(result) ? result : E_NOINTERFACE),
+                   name + L" does not implement _IDTExtensibility2");
+  }
+  return addIn;
+}
+
 }  // namespace
 
 ComAddInClient::ComAddInClient(const std::wstring& progId, DispatchBridge& bridge) : bridge_(bridge) {
@@ -61,12 +71,11 @@ ComAddInClient::ComAddInClient(const std::wstring& progId, DispatchBridge& bridg
   ComPtr<IUnknown> object;
   result = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.putVoid());
   if (FAILED(result)) throw ComError(static_cast<std::int32_t>(result), L"CoCreateInstance failed for " + progId);
-  result = object->QueryInterface(kIidExtensibility2, addIn_.putVoid());
-  if (FAILED(result) || !addIn_) {
-    throw ComError(static_cast<std::int32_t>(FAILED(result) ? result : E_NOINTERFACE),
-                   progId + L" does not implement _IDTExtensibility2");
-  }
+  addIn_ = extensibilityOf(object, progId);
 }
+
+ComAddInClient::ComAddInClient(const ComPtr<IUnknown>& object, const std::wstring& name, DispatchBridge& bridge)
+    : bridge_(bridge), addIn_(extensibilityOf(object, name)) {}
 
 Extensibility2& ComAddInClient::require() const {
   if (!addIn_) throw ComError::automation(automation::errors::kObjectNotSet, L"The add-in was released");

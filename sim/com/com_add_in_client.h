@@ -35,6 +35,9 @@ class ComAddInClient final : public sim::ComAddIn {
   // CLSIDFromProgID, CoCreateInstance (in-process) and QueryInterface for _IDTExtensibility2, as
   // Office loads an add-in. Raises ComError with the failing step's HRESULT.
   ComAddInClient(const std::wstring& progId, DispatchBridge& bridge);
+  // An add-in object the caller created itself (for example from a class factory it found);
+  // `name` appears in the error raised when the object does not implement _IDTExtensibility2.
+  ComAddInClient(const automation::win32::ComPtr<IUnknown>& object, const std::wstring& name, DispatchBridge& bridge);
   ~ComAddInClient() override = default;
   ComAddInClient(const ComAddInClient&) = delete;
   ComAddInClient& operator=(const ComAddInClient&) = delete;
