@@ -106,8 +106,15 @@ class UserClass {
     result = factory->CreateInstance(nullptr, IID_IUnknown, object_.putVoid());
     if (FAILED(result)) throw automation::ComError(result, L"the class factory could not create " + progId);
   }
-  // The object goes before the module that serves it.
-  ~UserClass() { object_.reset(); }
+  // The object goes first; the module is unloaded only when it says nothing of it is in use, as
+  // COM unloads unused libraries.
+  ~UserClass() {
+    object_.reset();
+    using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
+    const auto canUnloadNow =
+        reinterpret_cast<CanUnloadNow>(reinterpret_cast<void*>(GetProcAddress(module_.get(), "DllCanUnloadNow")));
+    if (!canUnloadNow || canUnloadNow() != S_OK) static_cast<void>(module_.release());
+  }
   UserClass(const UserClass&) = delete;
   UserClass& operator=(const UserClass&) = delete;
 
