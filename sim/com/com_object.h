@@ -1,13 +1,14 @@
 #pragma once
-// The IUnknown part of the small COM objects a host serves itself (class factories, do-nothing
-// add-ins and event sinks): a reference count, and QueryInterface answering IUnknown and the
-// interfaces it is given, all through the object's one interface.
+// The IUnknown part of the COM objects a host serves itself through one interface (class
+// factories, connection points, do-nothing add-ins and event sinks): a reference count, and
+// QueryInterface answering IUnknown and the interfaces it is given, all through that interface.
 
 #include <windows.h>
 
 #include <ole2.h>
 
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace wine_host {
@@ -17,6 +18,7 @@ class ComObject : public Interface {
  public:
   // The IIDs besides IUnknown that QueryInterface answers with this object.
   explicit ComObject(std::initializer_list<IID> interfaces) : interfaces_(interfaces) {}
+  explicit ComObject(std::vector<IID> interfaces) : interfaces_(std::move(interfaces)) {}
   virtual ~ComObject() = default;
   ComObject(const ComObject&) = delete;
   ComObject& operator=(const ComObject&) = delete;

@@ -14,6 +14,7 @@
 #include "automation/win32/com_ptr.h"
 #include "automation/win32/dispatch_object.h"
 #include "platform/text.h"
+#include "sim/com/com_object.h"
 #include "sim/com/com_values.h"
 #include "sim/com/dispatch_client.h"
 #include "sim/com/office_ids.h"
@@ -243,28 +244,12 @@ class BridgeObject final : public IDispatch, public IConnectionPointContainer, p
   std::vector<std::pair<IID, BridgeConnectionPoint*>> points_;  // alive; each removes itself
 };
 
-class BridgeConnectionPoint final : public IConnectionPoint {
+class BridgeConnectionPoint final : public ComObject<IConnectionPoint> {
  public:
   BridgeConnectionPoint(BridgeObject* container, REFIID iid, std::wstring eventsInterface)
-      : container_(ComPtr<BridgeObject>::retain(container)), iid_(iid), eventsInterface_(std::move(eventsInterface)) {}
-  ~BridgeConnectionPoint() { container_->forgetPoint(this); }
-  BridgeConnectionPoint(const BridgeConnectionPoint&) = delete;
-  BridgeConnectionPoint& operator=(const BridgeConnectionPoint&) = delete;
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IConnectionPoint)) return E_NOINTERFACE;
-    *out = static_cast<IConnectionPoint*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
+      : ComObject({IID_IConnectionPoint}),
+        container_(ComPtr<BridgeObject>::retain(container)), iid_(iid), eventsInterface_(std::move(eventsInterface)) {}
+  ~BridgeConnectionPoint() override { container_->forgetPoint(this); }
 
   HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
     if (!iid) return E_POINTER;
@@ -306,7 +291,6 @@ class BridgeConnectionPoint final : public IConnectionPoint {
   }
 
  private:
-  ULONG references_ = 1;
   ComPtr<BridgeObject> container_;
   IID iid_;
   std::wstring eventsInterface_;

@@ -24,6 +24,7 @@
 #include "sim/command_bar_control.h"
 #include "sim/machine.h"
 #include "sim/path_mapper.h"
+#include "sim/com/com_object.h"
 #include "sim/com/com_values.h"
 #include "sim/com/dispatch_bridge.h"
 #include "sim/com/office_ids.h"
@@ -38,6 +39,7 @@ using automation::Object;
 using automation::Variant;
 using automation::win32::ComPtr;
 using wine_host::Bstr;
+using wine_host::ComObject;
 using wine_host::DispatchBridge;
 using wine_host::ExceptionInfo;
 using wine_host::VariantValue;
@@ -232,29 +234,12 @@ struct ReceivedEvent {
   std::vector<int> booleansBefore;         // in call order; -1 where no VT_BYREF | VT_BOOL came
 };
 
-class EventSink final : public IDispatch {
+class EventSink final : public ComObject<IDispatch> {
  public:
   static ComPtr<EventSink> create(const IID& events, bool answersEvents = true) {
     return ComPtr<EventSink>::adopt(new EventSink(events, answersEvents));
   }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-        (answersEvents_ && IsEqualIID(iid, events_))) {
-      *out = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     *count = 0;
     return S_OK;
@@ -294,10 +279,8 @@ class EventSink final : public IDispatch {
   SCODE failScode = 0;
 
  private:
-  EventSink(const IID& events, bool answersEvents) : events_(events), answersEvents_(answersEvents) {}
-  ULONG references_ = 1;
-  IID events_;
-  bool answersEvents_;
+  EventSink(const IID& events, bool answersEvents)
+      : ComObject(answersEvents ? std::vector<IID>{IID_IDispatch, events} : std::vector<IID>{IID_IDispatch}) {}
 };
 
 // Sets the VT_BYREF | VT_BOOL argument at `index` (call order) of the event `dispid` to True.
@@ -390,24 +373,11 @@ class Recorder final : public automation::Dispatchable {
 
 // --- A foreign COM object, as the add-in's own objects are --------------------------------------------
 
-class ForeignObject final : public IDispatch {
+class ForeignObject final : public ComObject<IDispatch> {
  public:
   static ComPtr<ForeignObject> create() { return ComPtr<ForeignObject>::adopt(new ForeignObject()); }
+  ForeignObject() : ComObject({IID_IDispatch}) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch)) return E_NOINTERFACE;
-    *out = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     *count = 0;
     return S_OK;
