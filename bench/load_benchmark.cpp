@@ -28,6 +28,7 @@
 #include "sim/application.h"
 #include "sim/machine.h"
 #include "sim/path_mapper.h"
+#include "sim/com/class_registration.h"
 #include "sim/com/com_add_in_client.h"
 #include "sim/com/com_object.h"
 #include "sim/com/dispatch_bridge.h"
@@ -138,57 +139,6 @@ class NullAddInFactory final : public wine_host::ComObject<IClassFactory> {
     return object->QueryInterface(iid, out);
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-
-};
-
-void setClassesValue(const std::wstring& key, const std::wstring& value) {
-  HKEY handle = nullptr;
-  LONG status =
-      RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr);
-  if (status == ERROR_SUCCESS) {
-    status = RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(handle);
-  }
-  if (status != ERROR_SUCCESS) throw BenchFailure("cannot write HKEY_CLASSES_ROOT\\" + narrow(key));
-}
-
-// While it lives, CLSIDFromProgID finds the do-nothing add-in's ProgID (machine-wide: Wine 8 does not
-// activate per-user classes) and CoCreateInstance gets it from this process's class factory.
-class NullAddInRegistration {
- public:
-  NullAddInRegistration() : factory_(ComPtr<NullAddInFactory>::adopt(new NullAddInFactory)) {
-    wchar_t text[40] = {};
-    StringFromGUID2(kBaselineClsid, text, 40);
-    clsidText_ = text;
-    try {
-      setClassesValue(std::wstring(kBaselineProgId) + L"\\CLSID", clsidText_);
-      setClassesValue(L"CLSID\\" + clsidText_ + L"\\ProgID", kBaselineProgId);
-      if (FAILED(CoRegisterClassObject(kBaselineClsid, factory_.get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
-                                       &cookie_))) {
-        throw BenchFailure("CoRegisterClassObject failed for the do-nothing add-in");
-      }
-    } catch (...) {
-      removeKeys();
-      throw;
-    }
-  }
-  ~NullAddInRegistration() {
-    CoRevokeClassObject(cookie_);
-    removeKeys();
-  }
-  NullAddInRegistration(const NullAddInRegistration&) = delete;
-  NullAddInRegistration& operator=(const NullAddInRegistration&) = delete;
-
- private:
-  void removeKeys() {
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, kBaselineProgId);
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + clsidText_).c_str());
-  }
-
-  ComPtr<NullAddInFactory> factory_;
-  std::wstring clsidText_;
-  DWORD cookie_ = 0;
 };
 
 // --- The do-nothing event sink ---------------------------------------------------------------------
@@ -394,7 +344,8 @@ void printRow(const char* label, const Summary& summary) {
 
 int run(const std::wstring& dll, int runs) {
   const Clock clock;
-  const NullAddInRegistration baselineClass;
+  const auto baselineFactory = ComPtr<NullAddInFactory>::adopt(new NullAddInFactory);
+  const wine_host::ClassObjectRegistration baselineClass(kBaselineProgId, kBaselineClsid, baselineFactory.get());
 
   // The two loads alternate, so that whatever the machine does meanwhile weighs on both alike.
   std::vector<double> loads;

@@ -68,27 +68,35 @@ void setDefaultValue(const std::wstring& key, const std::wstring& value) {
 
 }  // namespace
 
-ClassRegistration::ClassRegistration(std::wstring progId, const CLSID& clsid, DispatchBridge& bridge, Create create)
+ClassObjectRegistration::ClassObjectRegistration(std::wstring progId, const CLSID& clsid, IClassFactory* factory)
     : progId_(std::move(progId)), clsidText_(textOf(clsid)) {
-  factory_ = ComPtr<HostClassFactory>::adopt(new HostClassFactory(bridge, std::move(create)));
   try {
     setDefaultValue(progId_ + L"\\CLSID", clsidText_);
     setDefaultValue(L"CLSID\\" + clsidText_ + L"\\ProgID", progId_);
-    const HRESULT result =
-        CoRegisterClassObject(clsid, factory_.get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
-    if (FAILED(result)) throw ComError(static_cast<std::int32_t>(result), L"CoRegisterClassObject failed");
+    const HRESULT result = CoRegisterClassObject(clsid, factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
+    if (FAILED(result)) throw ComError(static_cast<std::int32_t>(result), L"CoRegisterClassObject failed for " + progId_);
   } catch (...) {
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, progId_.c_str());
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + clsidText_).c_str());
+    removeKeys();
     throw;
   }
 }
 
-ClassRegistration::~ClassRegistration() {
+ClassObjectRegistration::~ClassObjectRegistration() {
   CoRevokeClassObject(cookie_);
+  removeKeys();
+}
+
+void ClassObjectRegistration::removeKeys() const {
   RegDeleteTreeW(HKEY_CLASSES_ROOT, progId_.c_str());
   RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + clsidText_).c_str());
 }
+
+ClassRegistration::ClassRegistration(std::wstring progId, const CLSID& clsid, DispatchBridge& bridge, Create create)
+    : factory_(ComPtr<HostClassFactory>::adopt(new HostClassFactory(bridge, std::move(create)))),
+      registration_(std::move(progId), clsid, factory_.get()) {}
+
+// Out of line, where HostClassFactory is complete.
+ClassRegistration::~ClassRegistration() = default;
 
 int ClassRegistration::created() const { return factory_->created(); }
 

@@ -1,8 +1,7 @@
 #pragma once
-// A COM class served by the test host itself: its objects are bridges of simulated objects (the
-// vault server, "Morvane.Vault"). While the registration lives, CLSIDFromProgID finds the ProgID
-// (HKEY_CLASSES_ROOT\<ProgID>\CLSID, machine-wide: Wine 8 does not activate per-user classes)
-// and CoCreateInstance in this process gets objects from the host's class factory
+// COM classes served by the test host itself. While a registration lives, CLSIDFromProgID finds
+// the ProgID (HKEY_CLASSES_ROOT\<ProgID>\CLSID, machine-wide: Wine 8 does not activate per-user
+// classes) and CoCreateInstance in this process gets objects from the host's class factory
 // (CoRegisterClassObject). Both are undone when it goes.
 
 #include <windows.h>
@@ -20,6 +19,24 @@ namespace wine_host {
 
 class HostClassFactory;
 
+// Any class factory of this process under a ProgID and CLSID.
+class ClassObjectRegistration {
+ public:
+  // Raises ComError when the registry or COM refuses; then nothing stays registered.
+  ClassObjectRegistration(std::wstring progId, const CLSID& clsid, IClassFactory* factory);
+  ~ClassObjectRegistration();
+  ClassObjectRegistration(const ClassObjectRegistration&) = delete;
+  ClassObjectRegistration& operator=(const ClassObjectRegistration&) = delete;
+
+ private:
+  void removeKeys() const;
+
+  std::wstring progId_;
+  std::wstring clsidText_;
+  DWORD cookie_ = 0;
+};
+
+// A class whose objects are bridges of simulated objects (the vault server, "Morvane.Vault").
 class ClassRegistration {
  public:
   using Create = std::function<automation::Object()>;
@@ -34,10 +51,8 @@ class ClassRegistration {
   int created() const;
 
  private:
-  std::wstring progId_;
-  std::wstring clsidText_;
   automation::win32::ComPtr<HostClassFactory> factory_;
-  DWORD cookie_ = 0;
+  ClassObjectRegistration registration_;
 };
 
 }  // namespace wine_host
