@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <initializer_list>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -104,10 +105,11 @@ Summary summarize(std::vector<double> samples) {
 
 // --- The do-nothing add-in, served by this process through COM --------------------------------------
 
-// Every notification returns S_OK at once.
-class NullAddIn final : public wine_host::ComObject<Extensibility2> {
+// IDispatch that names nothing and accepts every call, with nothing done.
+template <class Interface>
+class NullDispatch : public wine_host::ComObject<Interface> {
  public:
-  NullAddIn() : ComObject({IID_IDispatch, wine_host::kIidExtensibility2}) {}
+  explicit NullDispatch(std::initializer_list<IID> interfaces) : wine_host::ComObject<Interface>(interfaces) {}
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (count) *count = 0;
     return S_OK;
@@ -120,6 +122,12 @@ class NullAddIn final : public wine_host::ComObject<Extensibility2> {
   HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
     return S_OK;
   }
+};
+
+// Every notification returns S_OK at once.
+class NullAddIn final : public NullDispatch<Extensibility2> {
+ public:
+  NullAddIn() : NullDispatch({IID_IDispatch, wine_host::kIidExtensibility2}) {}
   HRESULT STDMETHODCALLTYPE OnConnection(IDispatch*, int, IDispatch*, SAFEARRAY**) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE OnDisconnection(int, SAFEARRAY**) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY**) override { return S_OK; }
@@ -144,18 +152,9 @@ class NullAddInFactory final : public wine_host::ComObject<IClassFactory> {
 // --- The do-nothing event sink ---------------------------------------------------------------------
 
 // Answers for Word's application events and ignores every one.
-class NullSink final : public wine_host::ComObject<IDispatch> {
+class NullSink final : public NullDispatch<IDispatch> {
  public:
-  NullSink() : ComObject({IID_IDispatch, wine_host::kIidWordApplicationEvents2}) {}
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    if (count) *count = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-    if (info) *info = nullptr;
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  NullSink() : NullDispatch({IID_IDispatch, wine_host::kIidWordApplicationEvents2}) {}
   HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
     ++calls_;
     return S_OK;

@@ -9,6 +9,16 @@
 #include "sim/host_errors.h"
 
 namespace sim {
+
+ControlCriteria findControlCriteria(const Params& p) {
+  ControlCriteria criteria;
+  if ((criteria.hasType = p.given(0))) criteria.type = p.at(0).toInt32();
+  if ((criteria.hasId = p.given(1))) criteria.id = p.at(1).toInt32();
+  if ((criteria.hasTag = p.given(2))) criteria.tag = p.at(2).toString();
+  criteria.visibleOnly = p.given(3) && p.at(3).toBool();
+  criteria.recursive = p.given(4) && p.at(4).toBool();
+  return criteria;
+}
 namespace {
 
 bool matches(const CommandBarControl& control, const ControlCriteria& criteria) {
@@ -217,14 +227,7 @@ void CommandBar::registerMembers() {
     return Variant(Object(std::make_shared<CommandBarControls>(std::static_pointer_cast<CommandBar>(shared_from_this()))));
   });
   method(L"FindControl", {L"Type", L"Id", L"Tag", L"Visible", L"Recursive"}, [this](Params& p) {
-    auto given = [&p](std::size_t i) { return p.has(i) && !p.at(i).isEmpty(); };
-    ControlCriteria criteria;
-    if ((criteria.hasType = given(0))) criteria.type = p.at(0).toInt32();
-    if ((criteria.hasId = given(1))) criteria.id = p.at(1).toInt32();
-    if ((criteria.hasTag = given(2))) criteria.tag = p.at(2).toString();
-    criteria.visibleOnly = given(3) && p.at(3).toBool();
-    criteria.recursive = given(4) && p.at(4).toBool();
-    auto found = findControl(criteria);
+    auto found = findControl(findControlCriteria(p));
     return Variant(found ? found->self() : Object());
   });
   property(

@@ -19,6 +19,9 @@ enum class BarType : std::int32_t { Normal = 0, MenuBar = 1, Popup = 2 };
 // msoBarLeft .. msoBarFloating, and msoBarPopup for a shortcut menu.
 enum BarPosition : std::int32_t { kBarLeft = 0, kBarTop = 1, kBarRight = 2, kBarBottom = 3, kBarFloating = 4, kBarPopup = 5 };
 
+// The criteria of a FindControl call: Type, Id, Tag, Visible and, where the member has it, Recursive.
+ControlCriteria findControlCriteria(const Params& p);
+
 class CommandBar : public HostObject {
  public:
   static std::shared_ptr<CommandBar> create(std::shared_ptr<BarContext> context, std::wstring name, BarType type,

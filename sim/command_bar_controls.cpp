@@ -28,13 +28,12 @@ CommandBarControls::CommandBarControls(std::shared_ptr<CommandBar> bar) : bar_(s
   });
   defaultMember(L"Item");
   method(L"Add", {L"Type", L"Id", L"Parameter", L"Before", L"Temporary"}, [live](Params& p) {
-    auto given = [&p](std::size_t i) { return p.has(i) && !p.at(i).isEmpty(); };
-    const std::int32_t type = given(0) ? p.at(0).toInt32() : static_cast<std::int32_t>(ControlType::Button);
-    const std::int32_t id = given(1) ? p.at(1).toInt32() : 1;
-    const std::wstring parameter = given(2) ? p.at(2).toString() : std::wstring();
+    const std::int32_t type = p.given(0) ? p.at(0).toInt32() : static_cast<std::int32_t>(ControlType::Button);
+    const std::int32_t id = p.given(1) ? p.at(1).toInt32() : 1;
+    const std::wstring parameter = p.given(2) ? p.at(2).toString() : std::wstring();
     std::optional<std::int32_t> before;
-    if (given(3)) before = p.at(3).toInt32();
-    const bool temporary = given(4) && p.at(4).toBool();
+    if (p.given(3)) before = p.at(3).toInt32();
+    const bool temporary = p.given(4) && p.at(4).toBool();
     return Variant(live().addControl(type, id, parameter, before, temporary)->self());
   });
   property(L"Parent", [live](Params&) { return Variant(live().self()); });

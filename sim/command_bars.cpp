@@ -25,21 +25,14 @@ CommandBars::CommandBars(std::shared_ptr<BarStore> store, bool hasActiveMenuBar)
     return Variant(bar ? bar->self() : Object());
   });
   method(L"Add", {L"Name", L"Position", L"MenuBar", L"Temporary"}, [this](Params& p) {
-    auto given = [&p](std::size_t i) { return p.has(i) && !p.at(i).isEmpty(); };
-    const std::wstring name = given(0) ? p.at(0).toString() : std::wstring();
-    const std::int32_t position = given(1) ? p.at(1).toInt32() : static_cast<std::int32_t>(kBarFloating);
-    const bool menuBar = given(2) && p.at(2).toBool();
-    const bool temporary = given(3) && p.at(3).toBool();
+    const std::wstring name = p.given(0) ? p.at(0).toString() : std::wstring();
+    const std::int32_t position = p.given(1) ? p.at(1).toInt32() : static_cast<std::int32_t>(kBarFloating);
+    const bool menuBar = p.given(2) && p.at(2).toBool();
+    const bool temporary = p.given(3) && p.at(3).toBool();
     return Variant(store_->add(name, position, menuBar, temporary)->self());
   });
   method(L"FindControl", {L"Type", L"Id", L"Tag", L"Visible"}, [this](Params& p) {
-    auto given = [&p](std::size_t i) { return p.has(i) && !p.at(i).isEmpty(); };
-    ControlCriteria criteria;
-    if ((criteria.hasType = given(0))) criteria.type = p.at(0).toInt32();
-    if ((criteria.hasId = given(1))) criteria.id = p.at(1).toInt32();
-    if ((criteria.hasTag = given(2))) criteria.tag = p.at(2).toString();
-    criteria.visibleOnly = given(3) && p.at(3).toBool();
-    auto found = store_->findControl(criteria);
+    auto found = store_->findControl(findControlCriteria(p));
     return Variant(found ? found->self() : Object());
   });
   property(

@@ -36,6 +36,8 @@ bool Params::has(std::size_t index) const {
   return index < slots_.size() && slots_[index] && !slots_[index]->isMissing();
 }
 
+bool Params::given(std::size_t index) const { return has(index) && !slots_[index]->value().isEmpty(); }
+
 const Variant& Params::at(std::size_t index) const {
   if (!has(index)) {
     const std::wstring name = index < names_.size() ? names_[index] : L"?";

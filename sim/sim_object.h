@@ -26,6 +26,7 @@ class Params {
   Params(std::vector<Arg>& args, const std::vector<std::wstring>& names);
 
   bool has(std::size_t index) const;  // given and not omitted
+  bool given(std::size_t index) const;  // given, not omitted and not Empty: an optional argument in use
   const Variant& at(std::size_t index) const;  // raises "parameter not optional" when absent
   Variant get(std::size_t index, Variant fallback) const;
   Variant& ref(std::size_t index);  // a by-reference argument the member writes back
