@@ -370,14 +370,9 @@ bool Application::showSaveAsDialog(const std::shared_ptr<Document>& document, co
   requireOwn(document);
   bool saveAsUI = true;
   if (source != L"File > Save" && !beforeSave(document, saveAsUI)) return false;
-  DialogRequest request;
-  request.host = options_.kind;
-  request.source = source;
-  request.kind = DialogKind::SaveAs;
-  request.initialFolder = document->everSaved() ? document->path() : machine_.documentsFolder(options_.kind);
-  request.initialFileName = proposedFileName(*document);
-  request.proposal = windows_path::join(request.initialFolder, request.initialFileName);
-  auto chosen = machine_.user().answer(request);
+  auto chosen = machine_.user().answer(fileDialogRequest(
+      options_.kind, source, DialogKind::SaveAs,
+      document->everSaved() ? document->path() : machine_.documentsFolder(options_.kind), proposedFileName(*document)));
   if (!chosen) return false;
   writeDocument(document, withDefaultExtension(*chosen));
   return true;
@@ -385,12 +380,8 @@ bool Application::showSaveAsDialog(const std::shared_ptr<Document>& document, co
 
 std::shared_ptr<Document> Application::showOpenDialog(const std::wstring& source) {
   requireRunning();
-  DialogRequest request;
-  request.host = options_.kind;
-  request.source = source;
-  request.kind = DialogKind::Open;
-  request.initialFolder = machine_.documentsFolder(options_.kind);
-  auto chosen = machine_.user().answer(request);
+  auto chosen = machine_.user().answer(
+      fileDialogRequest(options_.kind, source, DialogKind::Open, machine_.documentsFolder(options_.kind), L""));
   if (!chosen) return nullptr;
   return openDocument(*chosen);
 }

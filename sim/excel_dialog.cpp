@@ -27,18 +27,10 @@ bool ExcelDialog::show(const std::wstring* fileText) {
   Machine& machine = application->machine();
   auto text = windows_path::splitDialogText(fileText ? *fileText : std::wstring(),
                                             [&](const std::wstring& p) { return application->isFolder(p); });
-  DialogRequest request;
-  request.host = HostKind::Excel;
   if (type_ == dialog_ids::kExcelOpen) {
     if (text.folder.empty()) text.folder = machine.documentsFolder(HostKind::Excel);
-    request.source = L"Dialogs(1)";
-    request.kind = DialogKind::Open;
-    request.initialFolder = text.folder;
-    request.initialFileName = text.file;
-    if (!text.file.empty() && !windows_path::hasWildcard(text.file)) {
-      request.proposal = windows_path::join(text.folder, text.file);
-    }
-    auto chosen = machine.user().answer(request);
+    auto chosen = machine.user().answer(
+        fileDialogRequest(HostKind::Excel, L"Dialogs(1)", DialogKind::Open, text.folder, text.file));
     if (!chosen) return false;
     application->openDocument(*chosen);
     return true;
@@ -50,12 +42,8 @@ bool ExcelDialog::show(const std::wstring* fileText) {
     text.folder = workbook->everSaved() ? workbook->path() : machine.documentsFolder(HostKind::Excel);
   }
   if (text.file.empty() || windows_path::hasWildcard(text.file)) text.file = application->proposedFileName(*workbook);
-  request.source = L"Dialogs(5)";
-  request.kind = DialogKind::SaveAs;
-  request.initialFolder = text.folder;
-  request.initialFileName = text.file;
-  request.proposal = windows_path::join(text.folder, text.file);
-  auto chosen = machine.user().answer(request);
+  auto chosen = machine.user().answer(
+      fileDialogRequest(HostKind::Excel, L"Dialogs(5)", DialogKind::SaveAs, text.folder, text.file));
   if (!chosen) return false;
   application->writeDocument(workbook, application->withDefaultExtension(*chosen));
   return true;

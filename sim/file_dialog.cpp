@@ -66,16 +66,10 @@ std::int32_t FileDialog::show() {
   auto text = windows_path::splitDialogText(initialFileName_,
                                             [&](const std::wstring& p) { return application->isFolder(p); });
   if (text.folder.empty()) text.folder = machine.documentsFolder(application->kind());
-  const bool concrete = !text.file.empty() && !windows_path::hasWildcard(text.file);
-  DialogRequest request;
-  request.host = application->kind();
-  request.source = L"FileDialog(" + std::to_wstring(type_) + L")";
-  request.kind = type_ == kFileDialogOpen ? DialogKind::Open : DialogKind::SaveAs;
-  request.initialFolder = text.folder;
-  request.initialFileName = text.file;
-  if (concrete) {
-    request.proposal = windows_path::join(text.folder, text.file);
-  } else if (type_ == kFileDialogSaveAs) {
+  auto request = fileDialogRequest(application->kind(), L"FileDialog(" + std::to_wstring(type_) + L")",
+                                   type_ == kFileDialogOpen ? DialogKind::Open : DialogKind::SaveAs, text.folder,
+                                   text.file);
+  if (request.proposal.empty() && type_ == kFileDialogSaveAs) {
     auto active = application->activeDocument();
     request.proposal = windows_path::join(
         text.folder, active ? application->proposedFileName(*active) : newDocumentStem(application->kind()) + L"1" +

@@ -4,6 +4,18 @@
 
 namespace sim {
 
+DialogRequest fileDialogRequest(HostKind host, std::wstring source, DialogKind kind, std::wstring folder,
+                                std::wstring file) {
+  DialogRequest request;
+  request.host = host;
+  request.source = std::move(source);
+  request.kind = kind;
+  if (!file.empty() && !windows_path::hasWildcard(file)) request.proposal = windows_path::join(folder, file);
+  request.initialFolder = std::move(folder);
+  request.initialFileName = std::move(file);
+  return request;
+}
+
 void UserScript::choose(std::wstring path) { answers_.push_back({DialogAnswer::Chosen, std::move(path)}); }
 
 void UserScript::accept() { answers_.push_back({DialogAnswer::Accepted, {}}); }

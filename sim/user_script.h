@@ -32,6 +32,11 @@ struct DialogRequest {
   std::wstring proposal;         // the full path that confirming without typing gives; empty: nothing
 };
 
+// A file dialog that opens in `folder` with `file` in its name box; confirming it without typing
+// gives folder\file when `file` names one file (not empty, no wildcard), and nothing otherwise.
+DialogRequest fileDialogRequest(HostKind host, std::wstring source, DialogKind kind, std::wstring folder,
+                                std::wstring file);
+
 struct ShownDialog {
   DialogRequest request;
   DialogAnswer answer = DialogAnswer::Unanswered;

@@ -70,16 +70,8 @@ std::int32_t WordDialog::showOpen(Application& application, bool act) {
   Machine& machine = application.machine();
   auto text = windows_path::splitDialogText(name_, [&](const std::wstring& p) { return application.isFolder(p); });
   if (text.folder.empty()) text.folder = machine.documentsFolder(HostKind::Word);
-  DialogRequest request;
-  request.host = HostKind::Word;
-  request.source = L"Dialogs(80)";
-  request.kind = DialogKind::Open;
-  request.initialFolder = text.folder;
-  request.initialFileName = text.file;
-  if (!text.file.empty() && !windows_path::hasWildcard(text.file)) {
-    request.proposal = windows_path::join(text.folder, text.file);
-  }
-  auto chosen = machine.user().answer(request);
+  auto chosen =
+      machine.user().answer(fileDialogRequest(HostKind::Word, L"Dialogs(80)", DialogKind::Open, text.folder, text.file));
   if (!chosen) return 0;
   name_ = *chosen;
   if (act) application.openDocument(*chosen);
@@ -96,14 +88,8 @@ std::int32_t WordDialog::showSaveAs(Application& application, bool act) {
   auto text = windows_path::splitDialogText(name_, [&](const std::wstring& p) { return application.isFolder(p); });
   if (text.folder.empty()) text.folder = document->everSaved() ? document->path() : machine.documentsFolder(HostKind::Word);
   if (text.file.empty() || windows_path::hasWildcard(text.file)) text.file = application.proposedFileName(*document);
-  DialogRequest request;
-  request.host = HostKind::Word;
-  request.source = L"Dialogs(84)";
-  request.kind = DialogKind::SaveAs;
-  request.initialFolder = text.folder;
-  request.initialFileName = text.file;
-  request.proposal = windows_path::join(text.folder, text.file);
-  auto chosen = machine.user().answer(request);
+  auto chosen = machine.user().answer(
+      fileDialogRequest(HostKind::Word, L"Dialogs(84)", DialogKind::SaveAs, text.folder, text.file));
   if (!chosen) return 0;
   name_ = application.withDefaultExtension(*chosen);
   if (act) application.writeDocument(document, name_);
