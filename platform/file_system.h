@@ -25,7 +25,9 @@ class FileSystem {
   virtual void createFolder(const std::wstring& path) = 0;
   // Names of the direct subfolders, in the order the file system lists them.
   virtual std::vector<std::wstring> subFolderNames(const std::wstring& path) = 0;
-  // Deletes the folder with everything in it, read-only files included.
+  // Deletes the folder with everything in it, read-only files included. A link (a symbolic link,
+  // a junction) is removed itself, where it is the folder and where it is inside: nothing it
+  // points at is touched.
   virtual void deleteFolder(const std::wstring& path) = 0;
   // The attribute bits of a file or folder.
   virtual std::uint32_t attributes(const std::wstring& path) = 0;

@@ -84,10 +84,15 @@ bool clsSessionFolder::IsSessionFolderName(const std::wstring& name, std::int16_
 }
 
 void clsSessionFolder::RemoveFolders(const std::wstring& strPath, std::int16_t& nCategory) {
-  // Only whole names that NextFolder makes for this category: a folder whose name merely contains
-  // "vfn<category>" (another category's vfn15, a user's myvfn1data) is someone else's data.
+  // A folder goes only when both tests agree. Callers have always been told that a folder whose
+  // name lacks "vfn<category>" stays (category 0 keeps vfn1 to vfn9998, which are also category 1's
+  // names for a negative counter); and a name that merely contains it (another category's vfn15, a
+  // user's myvfn1data) is someone else's data unless NextFolder makes exactly that name.
+  const std::wstring pattern = L"vfn" + std::to_wstring(nCategory);
   for (const std::wstring& name : platform_.fileSystem.subFolderNames(strPath)) {
-    if (IsSessionFolderName(name, nCategory)) platform_.fileSystem.deleteFolder(strPath + name);
+    if (name.find(pattern) != std::wstring::npos && IsSessionFolderName(name, nCategory)) {
+      platform_.fileSystem.deleteFolder(strPath + name);
+    }
   }
 }
 

@@ -20,7 +20,9 @@ class clsSessionFolder {
   // Raises ComError 6 when the counter or the number overflows (the counter stays advanced
   // when only the number does), and the file system's error when the folder cannot be created.
   std::wstring NextFolder(const std::wstring& strPath, std::int16_t& nCategory, std::int16_t& nCounter);
-  // Deletes, with their content, the subfolders of strPath that NextFolder makes for nCategory.
+  // Deletes, with their content, the subfolders of strPath whose names contain "vfn<nCategory>" and
+  // are names NextFolder makes for nCategory from a counter of 0 to 9998 (category 0: vfn0 only).
+  // A link among them is removed itself, never what it points at.
   void RemoveFolders(const std::wstring& strPath, std::int16_t& nCategory);
   // Advances nFileCounter (a whole number in a variant) and returns the file name; creates nothing.
   std::wstring NextFilename(std::int16_t& nCategory, automation::Variant& nFileCounter);

@@ -125,8 +125,10 @@ std::vector<std::wstring> PosixFileSystem::subFolderNames(const std::wstring& pa
 
 void PosixFileSystem::deleteFolder(const std::wstring& path) {
   const std::string native = toNative(path);
+  // A link to a folder is a folder to the caller, as subFolderNames lists it; removeTree, which
+  // looks at the entry itself, then removes the link and nothing of what it points at.
   struct stat info {};
-  if (::lstat(native.c_str(), &info) != 0) throw errorFromErrno(errno, errors::kPathNotFound);
+  if (::stat(native.c_str(), &info) != 0) throw errorFromErrno(errno, errors::kPathNotFound);
   if (!S_ISDIR(info.st_mode)) throw ComError::automation(errors::kPathNotFound);
   removeTree(native);
 }

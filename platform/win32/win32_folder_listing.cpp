@@ -13,10 +13,12 @@ bool isDotEntry(const wchar_t* name) {
   return (name[0] == L'.' && name[1] == L'\0') || (name[0] == L'.' && name[1] == L'.' && name[2] == L'\0');
 }
 
-// The find data carries the reparse tag in dwReserved0 when the entry is a reparse point.
+// The find data carries the reparse tag in dwReserved0 when the entry is a reparse point. No tag
+// is 0, yet a reparse point can come without one (Wine shows a POSIX symbolic link so): not knowing
+// what it is, it counts as a link, whose contents are left alone.
 bool isLink(const WIN32_FIND_DATAW& found) {
-  return (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
-         IsReparseTagNameSurrogate(found.dwReserved0) != 0;
+  if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return false;
+  return found.dwReserved0 == 0 || IsReparseTagNameSurrogate(found.dwReserved0) != 0;
 }
 
 // Whether the reparse point at `path` is a link. Searching for the path itself (no wildcard)

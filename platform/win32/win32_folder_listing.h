@@ -10,8 +10,9 @@ namespace platform::win32 {
 struct FolderEntry {
   std::wstring name;
   std::uint32_t attributes = 0;  // FILE_ATTRIBUTE_* bits of the entry itself (a link's, not its target's)
-  // A junction or symbolic link: its contents are another folder's. Other reparse points (cloud
-  // placeholders, deduplicated files) hold their own contents and are not links.
+  // A junction or symbolic link, or a reparse point without a tag: its contents are another
+  // folder's. Other reparse points (cloud placeholders, deduplicated files) hold their own contents
+  // and are not links.
   bool link = false;
 };
 

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "helpers/test_platform.h"
 #include "helpers/variant_printer.h"
@@ -101,27 +103,51 @@ TEST_F(SessionFolderTest, AMissingBaseFolderFailsWithTheCounterAdvanced) {
   EXPECT_EQ(counter, 1);
 }
 
-TEST_F(SessionFolderTest, RemovesOnlyTheFoldersItMakesForTheCategory) {
-  for (const char* name : {"vfn10000", "vfn10001", "vfn19998", "vfn1", "vfn15", "vfn1234", "vfn0", "myvfn1data",
-                           "vfn10001x", "vfn010001", "vfn20001", "vfn19999"}) {
-    env.drive.makeDirectory(std::string("Sessions/") + name);
+TEST_F(SessionFolderTest, RemovesOnlyNamesThatContainThePatternAndThatNextFolderMakesForTheCategory) {
+  struct Case {
+    std::int16_t category;
+    std::vector<std::string> removed;
+    std::vector<std::string> kept;
+  } cases[] = {
+      // vfn1 to vfn9998 are category 0's names too, and category 1's for a negative counter (vfn9996).
+      {0, {"vfn0"}, {"myvfn0data", "vfn-1", "vfn01", "vfn0x", "vfn1", "vfn10000", "vfn9996", "vfn9998"}},
+      {1,
+       {"vfn10000", "vfn10001", "vfn19998"},
+       {"myvfn1data", "vfn0", "vfn010001", "vfn1", "vfn10001x", "vfn1234", "vfn15", "vfn19999", "vfn20001"}},
+      // vfn-9994 is category -1's own (counter 5) but lacks "vfn-1"; no counter gives vfn-1 or vfn-10001.
+      {-1, {"vfn-10", "vfn-10000", "vfn-1999"}, {"vfn-1", "vfn-10001", "vfn-19998", "vfn-9994", "vfn1"}},
+      {3, {"vfn30000", "vfn32767"}, {"vfn-3", "vfn3", "vfn32768", "vfn35", "vfn39999"}},
+  };
+  for (const auto& c : cases) {
+    for (const auto& names : {c.removed, c.kept}) {
+      for (const auto& name : names) env.drive.makeDirectory("Sessions/" + name);
+    }
+    std::int16_t category = c.category;
+    folders.RemoveFolders(kBase, category);
+    EXPECT_EQ(entries(), c.kept) << "category " << c.category;
+    EXPECT_EQ(category, c.category);
+    for (const auto& name : c.kept) std::filesystem::remove(env.drive.file("Sessions/" + name));
+  }
+}
+
+TEST_F(SessionFolderTest, RemovesContentReadOnlyFilesAndLinksButNothingALinkPointsAt) {
+  for (const char* folder : {"Sessions/vfn10001", "Sessions/vfn10003", "Sessions/vfn10000/deeper", "Elsewhere"}) {
+    env.drive.makeDirectory(folder);
   }
   env.drive.write("Sessions/vfn10001/inner.txt", "x");
-  env.drive.makeDirectory("Sessions/vfn10000/deeper");
   env.drive.write("Sessions/vfn10000/deeper/ro.txt", "x");
   ::chmod(env.drive.file("Sessions/vfn10000/deeper/ro.txt").c_str(), 0444);
   ::chmod(env.drive.file("Sessions/vfn10000/deeper").c_str(), 0555);
   env.drive.write("Sessions/vfin10001", "a file");
+  env.drive.write("Elsewhere/keep.txt", "the user's");
+  ASSERT_EQ(::symlink(env.drive.file("Elsewhere").c_str(), env.drive.file("Sessions/vfn10002").c_str()), 0);
+  ASSERT_EQ(::symlink(env.drive.file("Elsewhere").c_str(), env.drive.file("Sessions/vfn10001/inside").c_str()), 0);
 
   std::int16_t category = 1;
   folders.RemoveFolders(kBase, category);
-  EXPECT_EQ(entries(), (std::vector<std::string>{"myvfn1data", "vfn0", "vfn010001", "vfn1", "vfn10001x", "vfn1234",
-                                                 "vfn15", "vfn19999", "vfn20001"}));
+  EXPECT_TRUE(entries().empty());
   EXPECT_TRUE(env.drive.exists("Sessions/vfin10001"));
-
-  category = 0;
-  folders.RemoveFolders(kBase, category);
-  EXPECT_EQ(entries(), (std::vector<std::string>{"myvfn1data", "vfn010001", "vfn10001x", "vfn19999", "vfn20001"}));
+  EXPECT_EQ(env.drive.read("Elsewhere/keep.txt"), "the user's");
 }
 
 TEST_F(SessionFolderTest, RemoveFoldersFailsForAMissingBase) {

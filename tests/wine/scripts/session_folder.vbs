@@ -45,6 +45,13 @@ Check "vfn10000 removed", fso.FolderExists(base & "vfn10000"), False
 Check "user folder kept", fso.FolderExists(base & "myvfn1data"), True
 Check "other category kept", fso.FolderExists(base & "vfn15"), True
 
+fso.CreateFolder base & "vfn0"
+fso.CreateFolder base & "vfn1"
+cat = 0
+sf.RemoveFolders base, cat
+Check "wrapped category-0 folder removed", fso.FolderExists(base & "vfn0"), False
+Check "vfn1 kept by category 0", fso.FolderExists(base & "vfn1"), True
+
 On Error Resume Next
 cat = 1
 sf.RemoveFolders base & "missing\", cat
@@ -53,4 +60,15 @@ On Error GoTo 0
 Check "missing base", number, 76
 
 fso.DeleteFolder Left(base, Len(base) - 1), True
+
+' The runner's links: base1\vfn10005 is a link to the folder outside, base2\vfn10006 holds one.
+' Where a link cannot be removed the call fails, but what it leads to stays.
+Dim links
+links = WScript.Arguments(0)
+cat = 1
+On Error Resume Next
+sf.RemoveFolders links & "base1\", cat
+sf.RemoveFolders links & "base2\", cat
+On Error GoTo 0
+Check "nothing deleted through a link", fso.FileExists(links & "outside\keep.txt"), True
 Summary
