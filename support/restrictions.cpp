@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "addin/messages.h"
+#include "platform/com_error.h"
 #include "platform/text.h"
 
 namespace support {
@@ -31,12 +32,19 @@ bool Restrictions::IsFileOpen(const std::wstring& strFilename) {
   return !platform_.fileSystem.canOpenForWriting(strFilename);
 }
 
+std::uint32_t Restrictions::FileAttributes(const std::wstring& strFilename) {
+  const std::uint32_t attributes = platform_.fileSystem.attributes(strFilename);
+  // Only a file is asked about: a folder of that name is no file, as a missing one is none.
+  if (attributes & platform::kAttributeDirectory) throw platform::ComError::automation(platform::errors::kFileNotFound);
+  return attributes;
+}
+
 bool Restrictions::IsReadOnlyFile(const std::wstring& strFilename) {
-  return (platform_.fileSystem.attributes(strFilename) & platform::kAttributeReadOnly) != 0;
+  return (FileAttributes(strFilename) & platform::kAttributeReadOnly) != 0;
 }
 
 bool Restrictions::IsSystemFile(const std::wstring& strFilename) {
-  const std::uint32_t attributes = platform_.fileSystem.attributes(strFilename);
+  const std::uint32_t attributes = FileAttributes(strFilename);
   if (attributes & (platform::kAttributeHidden | platform::kAttributeSystem)) return true;
   // Four characters, whatever the length of the protected extension.
   const std::wstring ending = strFilename.size() > 4 ? strFilename.substr(strFilename.size() - 4) : strFilename;

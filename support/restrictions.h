@@ -15,12 +15,14 @@ class Restrictions {
   explicit Restrictions(const platform::Platform& platform) : platform_(platform) {}
 
   // Raises the file system's error (53 file not found, 70 permission denied) for a file whose
-  // attributes cannot be read: a missing file is a failed call, not a refusal.
+  // attributes cannot be read: a missing file is a failed call, not a refusal. So is a folder (53).
   bool IsEncryptionAllowed(const std::wstring& strFilename);
   // True when the file cannot be opened for writing: in use elsewhere, not writable, or not there.
   bool IsFileOpen(const std::wstring& strFilename);
 
  private:
+  // The file's attribute bits; raises 53 for a folder.
+  std::uint32_t FileAttributes(const std::wstring& strFilename);
   bool IsReadOnlyFile(const std::wstring& strFilename);
   bool IsSystemFile(const std::wstring& strFilename);
   bool IsInProtectedLocation(const std::wstring& strFilename);

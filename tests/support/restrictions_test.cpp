@@ -117,11 +117,14 @@ TEST_F(RestrictionsTest, AVariableEntryTooShortToNameOneMatchesNothing) {
   EXPECT_TRUE(allowed(file("Docs/report.doc")));
 }
 
-TEST_F(RestrictionsTest, AMissingFileIsAFailedCallNotARefusal) {
-  for (const wchar_t* path : {L"C:\\Docs\\missing.doc", L"C:\\NoFolder\\missing.doc"}) {
+TEST_F(RestrictionsTest, AMissingFileOrAFolderIsAFailedCallNotARefusal) {
+  // A folder is no file: neither allowed nor refused, be it plain or hidden.
+  env.drive.makeDirectory("Docs/.cache");
+  for (const wchar_t* path : {L"C:\\Docs\\missing.doc", L"C:\\NoFolder\\missing.doc", L"C:\\Docs",
+                              L"C:\\Docs\\", L"C:\\Docs\\.cache"}) {
     try {
       allowed(path);
-      ADD_FAILURE() << "expected file not found";
+      ADD_FAILURE() << "expected file not found for " << platform::toUtf8(path);
     } catch (const platform::ComError& e) {
       EXPECT_EQ(e.number(), 53);
     }

@@ -39,6 +39,11 @@ r.IsEncryptionAllowed base & "\missing.doc"
 number = Err.Number
 On Error GoTo 0
 Check "missing file is an error", number, 53
+On Error Resume Next
+r.IsEncryptionAllowed base
+number = Err.Number
+On Error GoTo 0
+Check "a folder is no file", number, 53
 
 Check "closed file can be written", r.IsFileOpen(base & "\report.doc"), False
 Check "missing file cannot", r.IsFileOpen(base & "\missing.doc"), True
