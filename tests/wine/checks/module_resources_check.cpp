@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,69 @@ std::wstring versionValue(const std::vector<BYTE>& block, const wchar_t* name) {
   return std::wstring(static_cast<const wchar_t*>(value), length ? length - 1 : 0);
 }
 
+// One node of a version block: length, value length, type, a key, then (each 32-bit aligned from
+// the block's start) the value and the child nodes.
+struct VersionNode {
+  std::wstring key;
+  std::size_t value = 0;       // offset of the value
+  std::size_t valueBytes = 0;
+  bool text = false;
+  std::size_t children = 0;    // offset of the first child
+  std::size_t end = 0;
+};
+
+std::size_t aligned(std::size_t offset) { return (offset + 3) & ~static_cast<std::size_t>(3); }
+
+bool readNode(const std::vector<BYTE>& block, std::size_t at, std::size_t limit, VersionNode& node) {
+  WORD header[3];
+  if (at + sizeof header > limit) return false;
+  std::memcpy(header, block.data() + at, sizeof header);
+  if (header[0] < sizeof header || at + header[0] > limit) return false;
+  node.end = at + header[0];
+  node.text = header[2] == 1;
+  node.key.clear();
+  std::size_t offset = at + sizeof header;
+  for (wchar_t c = 0; offset + 2 <= node.end; offset += 2) {
+    std::memcpy(&c, block.data() + offset, 2);
+    if (c == 0) break;
+    node.key += c;
+  }
+  node.value = aligned(offset + 2);
+  node.valueBytes = node.text ? header[1] * 2u : header[1];
+  if (node.value > node.end) node.value = node.end;
+  if (node.value + node.valueBytes > node.end) node.valueBytes = node.end - node.value;
+  node.children = aligned(node.value + node.valueBytes);
+  if (node.children > node.end) node.children = node.end;
+  return true;
+}
+
+std::vector<VersionNode> childrenOf(const std::vector<BYTE>& block, const VersionNode& parent) {
+  std::vector<VersionNode> children;
+  VersionNode child;
+  for (std::size_t at = parent.children; at < parent.end && readNode(block, at, parent.end, child);
+       at = aligned(child.end)) {
+    children.push_back(child);
+  }
+  return children;
+}
+
+// Every string of the version block as "table\name=value", whatever the expected ones are.
+std::map<std::wstring, std::wstring> allVersionStrings(const std::vector<BYTE>& block, VersionNode& root) {
+  std::map<std::wstring, std::wstring> strings;
+  if (!readNode(block, 0, block.size(), root)) return strings;
+  for (const VersionNode& info : childrenOf(block, root)) {
+    if (info.key != L"StringFileInfo") continue;
+    for (const VersionNode& table : childrenOf(block, info)) {
+      for (const VersionNode& entry : childrenOf(block, table)) {
+        std::wstring text(reinterpret_cast<const wchar_t*>(block.data() + entry.value), entry.valueBytes / 2);
+        text = text.substr(0, text.find(L'\0'));  // the length counts the terminator
+        strings[table.key + L"\\" + entry.key] = text;
+      }
+    }
+  }
+  return strings;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -49,19 +113,42 @@ int wmain(int argc, wchar_t** argv) {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     check("fixed version", VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) && fixed &&
+                               length == sizeof *fixed && fixed->dwSignature == VS_FFI_SIGNATURE &&
                                fixed->dwFileVersionMS == 0x00050002 && fixed->dwFileVersionLS == 0 &&
-                               fixed->dwProductVersionMS == 0x00050002);
-    const struct {
-      const wchar_t* name;
-      const wchar_t* expected;
-    } values[] = {{L"FileDescription", L"LockfolioAddIn.DLL"}, {L"FileVersion", L"5.02"},
-                  {L"ProductVersion", L"5.02"},              {L"InternalName", L"LockfolioAddIn"},
-                  {L"OriginalFilename", L"LockfolioAddIn.dll"}, {L"OLESelfRegister", L""},
-                  {L"CompanyName", L"Palvantis"}};
-    for (const auto& value : values) {
-      const std::wstring found = versionValue(block, value.name);
-      check("version value", found == value.expected, std::wstring(value.name) + L" = [" + found + L"]");
+                               fixed->dwProductVersionMS == 0x00050002 && fixed->dwProductVersionLS == 0 &&
+                               fixed->dwFileFlags == 0 && fixed->dwFileOS == VOS__WINDOWS32 &&
+                               fixed->dwFileType == VFT_DLL && fixed->dwFileSubtype == VFT2_UNKNOWN);
+    WORD* translation = nullptr;
+    check("translation", VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
+                                        reinterpret_cast<void**>(&translation), &length) &&
+                             translation && length == 4 && translation[0] == 0x0409 && translation[1] == 1200);
+    // Every value, read twice: through the system's lookup, and by walking the block, which also
+    // finds values nobody expects and values cut short by a wrong code page in the resource script.
+    const std::map<std::wstring, std::wstring> expected = {
+        {L"CompanyName", L"Palvantis"},
+        {L"FileDescription", L"LockfolioAddIn.DLL"},
+        {L"FileVersion", L"5.02"},
+        {L"InternalName", L"LockfolioAddIn"},
+        {L"LegalCopyright", L"Copyright \u00a9 Palvantis. All rights reserved."},
+        {L"OriginalFilename", L"LockfolioAddIn.dll"},
+        {L"ProductName", L"Lockfolio"},
+        {L"ProductVersion", L"5.02"},
+        {L"OLESelfRegister", L""}};
+    std::map<std::wstring, std::wstring> expectedInBlock;
+    for (const auto& [name, text] : expected) {
+      const std::wstring found = versionValue(block, name.c_str());
+      check("version value", found == text, name + L" = [" + found + L"]");
+      expectedInBlock[L"040904B0\\" + name] = text;
     }
+    VersionNode root;
+    const std::map<std::wstring, std::wstring> found = allVersionStrings(block, root);
+    check("version block key", root.key == L"VS_VERSION_INFO", root.key);
+    for (const auto& [name, text] : found) {
+      const auto wanted = expectedInBlock.find(name);
+      check("version string", wanted != expectedInBlock.end() && wanted->second == text,
+            name + L" = [" + text + L"]" + (wanted == expectedInBlock.end() ? L", not expected" : L""));
+    }
+    check("every version string", found.size() == expectedInBlock.size(), std::to_wstring(found.size()));
   }
 
   HMODULE module = LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
