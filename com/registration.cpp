@@ -9,6 +9,7 @@
 #include "com/type_library.h"
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "platform/win32/win32_registry.h"
 
 namespace com {
 
@@ -65,19 +66,22 @@ class Writer {
 };
 
 // Deletes root\parent\child with everything below it; a key that is not there is no failure.
-long deleteTree(platform::Registry& registry, std::int32_t root, const std::wstring& path) {
+// The parent is only opened: one that is not there holds nothing to delete, and creating it would
+// leave keys behind that were never the module's.
+long deleteTree(platform::win32::Win32Registry& registry, std::int32_t root, const std::wstring& path) {
   const std::size_t slash = path.rfind(L'\\');
   const std::wstring parentPath = slash == std::wstring::npos ? L"" : path.substr(0, slash);
   const std::wstring child = slash == std::wstring::npos ? path : path.substr(slash + 1);
   std::unique_ptr<platform::RegistryKey> parent;
-  long result = registry.createKey(root, parentPath, platform::kKeyAllAccess, parent);
+  long result = registry.openKey(root, parentPath, platform::kKeyAllAccess, parent);
+  if (result == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
   if (result != ERROR_SUCCESS) return result;
   result = registry.treeDeleteAvailable() ? parent->deleteSubKeyTree(child) : parent->deleteSubKey(child);
   return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
 }
 
 long removeEverything() {
-  platform::Registry& registry = modulePlatform().registry;
+  platform::win32::Win32Registry registry;
   long firstFailure = ERROR_SUCCESS;
   const auto keep = [&](long result) {
     if (firstFailure == ERROR_SUCCESS) firstFailure = result;

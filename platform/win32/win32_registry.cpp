@@ -16,6 +16,16 @@ HKEY rootKey(std::int32_t root) {
   return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root)));
 }
 
+// Hands an open key over to `key`, or closes it again.
+long wrapped(HKEY opened, std::unique_ptr<RegistryKey>& key) {
+  UniqueKey owner(opened);  // closes the key if the wrapper cannot be allocated
+  auto* wrapper = new (std::nothrow) Win32RegistryKey(owner.get());
+  if (wrapper == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
+  owner.release();
+  key.reset(wrapper);
+  return ERROR_SUCCESS;
+}
+
 }  // namespace
 
 long Win32Registry::createKey(std::int32_t root, const std::wstring& path, std::uint32_t access,
@@ -25,12 +35,15 @@ long Win32Registry::createKey(std::int32_t root, const std::wstring& path, std::
   const LSTATUS status = RegCreateKeyExW(rootKey(root), path.c_str(), 0, keyClass, REG_OPTION_NON_VOLATILE,
                                          access, nullptr, &opened, nullptr);
   if (status != ERROR_SUCCESS) return status;
-  UniqueKey owner(opened);  // closes the key if the wrapper cannot be allocated
-  auto* wrapper = new (std::nothrow) Win32RegistryKey(owner.get());
-  if (wrapper == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
-  owner.release();
-  key.reset(wrapper);
-  return ERROR_SUCCESS;
+  return wrapped(opened, key);
+}
+
+long Win32Registry::openKey(std::int32_t root, const std::wstring& path, std::uint32_t access,
+                            std::unique_ptr<RegistryKey>& key) {
+  HKEY opened = nullptr;
+  const LSTATUS status = RegOpenKeyExW(rootKey(root), path.c_str(), 0, access, &opened);
+  if (status != ERROR_SUCCESS) return status;
+  return wrapped(opened, key);
 }
 
 bool Win32Registry::treeDeleteAvailable() {
