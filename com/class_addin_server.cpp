@@ -5,6 +5,7 @@
 
 #include "LockfolioAddIn_h.h"
 #include "addin/class_addin.h"
+#include "automation/win32/com_ptr.h"
 #include "automation/win32/dispatch_object.h"
 #include "com/add_in_servers.h"
 #include "com/bstr.h"
@@ -17,6 +18,7 @@ namespace {
 
 using automation::Object;
 using automation::Variant;
+using automation::win32::ComPtr;
 using automation::win32::fromDispatch;
 using automation::win32::toDispatch;
 
@@ -65,17 +67,26 @@ class ClassAddInServer final : public DispatchServer<_ClassAddIn> {
   HRESULT STDMETHODCALLTYPE get_strSessionFolderName(_clsSessionFolder** value) override {
     return call([&] {
       *required(value) = nullptr;
-      // The class keeps no state, so a new face of it is the same object to a caller.
-      if (addIn_->strSessionFolderName) *value = static_cast<_clsSessionFolder*>(createSessionFolder());
+      const auto& held = addIn_->strSessionFolderName;
+      if (!held) return;
+      // The object the add-in made itself gets one COM object, handed out for as long as it is held.
+      if (!sessionFolder_ || sessionFolderOf_ != held) {
+        sessionFolder_ = ComPtr<_clsSessionFolder>::adopt(static_cast<_clsSessionFolder*>(createSessionFolder()));
+        sessionFolderOf_ = held;
+      }
+      sessionFolder_->AddRef();
+      *value = sessionFolder_.get();
     });
   }
   HRESULT STDMETHODCALLTYPE putref_strSessionFolderName(_clsSessionFolder* value) override {
     return call([&] {
-      if (value) {
-        addIn_->strSessionFolderName = std::make_shared<support::clsSessionFolder>(modulePlatform());
-      } else {
-        addIn_->strSessionFolderName.reset();
-      }
+      // The caller's object is held and handed back as it is; the add-in's own calls go to a
+      // session folder object of its own, which behaves the same, as the class keeps no state.
+      std::shared_ptr<support::clsSessionFolder> own;
+      if (value) own = std::make_shared<support::clsSessionFolder>(modulePlatform());
+      sessionFolder_ = ComPtr<_clsSessionFolder>::retain(value);
+      sessionFolderOf_ = own;
+      addIn_->strSessionFolderName = std::move(own);
     });
   }
 
@@ -140,6 +151,9 @@ class ClassAddInServer final : public DispatchServer<_ClassAddIn> {
 
  private:
   std::shared_ptr<addin::ClassAddIn> addIn_;
+  // What strSessionFolderName gives COM clients, and the add-in's object it stands for.
+  ComPtr<_clsSessionFolder> sessionFolder_;
+  std::shared_ptr<support::clsSessionFolder> sessionFolderOf_;
 };
 
 }  // namespace

@@ -40,6 +40,20 @@ TEST(ConnectionTest, ExternalModeBuildsNothingButEventsStillArrive) {
   EXPECT_TRUE(office.boxes().empty());
 }
 
+TEST(ConnectionTest, AnotherConnectionKeepsTheSessionFolderObjectItHolds) {
+  OfficeFixture office;
+  office.start(sim::HostKind::Word);
+  ASSERT_TRUE(office.connect(2));
+  const auto made = office.addIn().strSessionFolderName;
+  const auto assigned = std::make_shared<support::clsSessionFolder>(office.env.platform());
+  automation::Variant custom;
+  for (const auto& held : {made, assigned}) {
+    office.addIn().strSessionFolderName = held;
+    office.addIn().DoOnConnection(office.app->self(), 2, automation::Object(), custom);
+    EXPECT_EQ(office.addIn().strSessionFolderName, held);
+  }
+}
+
 TEST(ConnectionTest, EachHostSetsOnlyItsOwnApplicationField) {
   struct Case {
     sim::HostKind kind;

@@ -1,5 +1,5 @@
 ' ClassAddIn from a script: the storage folder under the temporary folder, and the state record.
-Dim fso, ca, length, folder, temp
+Dim fso, ca, sf, length, folder, temp
 Set fso = CreateObject("Scripting.FileSystemObject")
 Set ca = CreateObject("LockfolioAddIn.ClassAddIn")
 length = 0
@@ -14,6 +14,13 @@ Check "no operation yet", ca.strCurrentOperation, ""
 ca.strCurrentOperation = "Open"
 Check "operation kept", ca.strCurrentOperation, "Open"
 Check "no host yet", ca.g_objHostApp Is Nothing, True
+Check "no session folder object yet", ca.strSessionFolderName Is Nothing, True
+Set sf = CreateObject("LockfolioAddIn.clsSessionFolder")
+Set ca.strSessionFolderName = sf
+Check "session folder object kept", ca.strSessionFolderName Is sf, True
+Check "the same object each time", ca.strSessionFolderName Is ca.strSessionFolderName, True
+Set ca.strSessionFolderName = Nothing
+Check "session folder object released", ca.strSessionFolderName Is Nothing, True
 ca.CleanUp
 Check "clean-up without a connection", ca.g_cbLockfolioToolbar Is Nothing, True
 Summary
