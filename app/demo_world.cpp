@@ -23,9 +23,11 @@ void ensureFolder(const std::filesystem::path& folder) {
 }  // namespace
 
 DemoWorld::DemoWorld(DemoOptions options)
-    : options_(std::move(options)), vaults_([this](const sim::VaultDefinition& vault) {
+    : options_(std::move(options)),
+      vaults_([this](const sim::VaultDefinition& vault) {
         platform_->fileSystem().drives().map(vault.drive, vaultFolder().string());
-      }) {
+      },
+              [this](const std::wstring& path) { return platform_->fileSystem().fileExists(path); }) {
   if (options_.fresh) {
     std::error_code error;
     std::filesystem::remove_all(options_.stateFolder, error);

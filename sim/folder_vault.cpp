@@ -48,18 +48,18 @@ std::int32_t VaultService::selectAndLogin(std::wstring& drive) {
   if (vault == vaults_.end()) return finish(answer.vault, kVaultUnknown);
   if (vault->password != answer.password) return finish(vault->name, kVaultWrongPassword);
   mount_(*vault);
-  if (std::find(mounted_.begin(), mounted_.end(), vault->drive) == mounted_.end()) mounted_.push_back(vault->drive);
+  mounted_.insert(static_cast<wchar_t>(std::towupper(vault->drive)));
   drive = std::wstring(1, vault->drive);
   return finish(vault->name, kVaultLoggedIn);
 }
 
 std::int32_t VaultService::isFileFromVault(const std::wstring& path) {
   queried_.push_back(path);
-  for (wchar_t drive : mounted_) {
-    const std::wstring root = std::wstring(1, drive) + L":\\";
-    if (path.size() > root.size() && platform::equalsIgnoreCase(path.substr(0, root.size()), root)) return 0;
-  }
-  return -1;
+  const bool onADrive = path.size() > 3 && path[1] == L':' && path[2] == L'\\';
+  if (!onADrive || mounted_.count(static_cast<wchar_t>(std::towupper(path[0]))) == 0) return -1;
+  // The letter leads into the vault it holds now. A document of a vault that held the letter
+  // before is not in it, and saving it in place would write it into the wrong vault.
+  return fileExists_(path) ? 0 : -1;
 }
 
 Object VaultService::createObject() {

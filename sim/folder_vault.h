@@ -1,12 +1,13 @@
 #pragma once
 // A vault server for tests and the demo, reached by the ProgID "Morvane.Vault" like the product's
-// own. Each vault is a folder; logging in to one mounts it under its drive letter. Who picks which
-// vault with which password comes from a queue of answers, as a person would give them at the
-// server's own log-in window.
+// own. Each vault is a folder; logging in to one mounts it under its drive letter, in place of
+// whichever vault that letter held before. Who picks which vault with which password comes from a
+// queue of answers, as a person would give them at the server's own log-in window.
 
 #include <deque>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -30,8 +31,10 @@ enum VaultLoginResult : std::int32_t {
 
 class VaultService {
  public:
-  // `mount` makes the vault's folder reachable under its drive letter.
-  explicit VaultService(std::function<void(const VaultDefinition&)> mount) : mount_(std::move(mount)) {}
+  // `mount` makes the vault's folder reachable under its drive letter; `fileExists` tells whether
+  // there is a file at a path, through the letters as they are mounted now.
+  VaultService(std::function<void(const VaultDefinition&)> mount, std::function<bool(const std::wstring&)> fileExists)
+      : mount_(std::move(mount)), fileExists_(std::move(fileExists)) {}
 
   void addVault(VaultDefinition vault) { vaults_.push_back(std::move(vault)); }
   const std::vector<VaultDefinition>& vaults() const { return vaults_; }
@@ -43,6 +46,8 @@ class VaultService {
 
   // What the server's object members do.
   std::int32_t selectAndLogin(std::wstring& drive);
+  // 0 for a file of the vault that its drive letter holds now, -1 for anything else: a document
+  // of a vault whose letter another vault took over is no longer a document of any vault there.
   std::int32_t isFileFromVault(const std::wstring& path);
 
   int loginWindowsShown() const { return loginWindowsShown_; }
@@ -66,8 +71,10 @@ class VaultService {
     std::wstring password;
   };
   std::function<void(const VaultDefinition&)> mount_;
+  std::function<bool(const std::wstring&)> fileExists_;
   std::vector<VaultDefinition> vaults_;
-  std::vector<wchar_t> mounted_;
+  // The drive letters mounted (in capitals); each leads into the vault that took it last.
+  std::set<wchar_t> mounted_;
   std::deque<Answer> answers_;
   std::vector<std::wstring> queried_;
   std::vector<Login> logins_;

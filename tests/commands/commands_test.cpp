@@ -326,6 +326,33 @@ TEST_F(CommandsTest, SaveKeepsAVaultDocumentWhereItIs) {
   EXPECT_TRUE(office.boxes().empty());
 }
 
+TEST_F(CommandsTest, AfterALogInToAnotherVaultOnTheSameDriveADocumentOfTheFirstIsNoLongerAVaultDocument) {
+  office.setDefaultVault();
+  office.env.drive.makeDirectory("vaults/Other");
+  office.vaults.addVault({L"Other", L'V', L"other"});
+  vaultFile("plan.doc", "v1");
+  startWith(sim::HostKind::Word);
+  logIn();
+  office.machine->user().choose(L"V:\\plan.doc");
+  office.addIn().OpenEncryptedFile();
+  auto document = office.app->activeDocument();
+  ASSERT_TRUE(document);
+  document->setText(L"v2");
+  // Another program logs in to the second vault, which now holds V:.
+  office.vaults.answerLogin(L"Other", L"other");
+  std::wstring drive;
+  ASSERT_EQ(office.vaults.selectAndLogin(drive), sim::kVaultLoggedIn);
+  EXPECT_EQ(drive, L"V");
+
+  office.vaults.answerCancel();  // the Save As part asks for a vault, and the user declines
+  office.addIn().SaveAndEncrypt();
+  EXPECT_EQ(office.vaults.queriedPaths(), std::vector<std::wstring>{L"V:\\plan.doc"});
+  EXPECT_EQ(office.vaults.loginWindowsShown(), 3);
+  EXPECT_FALSE(office.env.drive.exists("vaults/Other/plan.doc"));
+  EXPECT_EQ(office.env.drive.read("vaults/Demo/plan.doc"), "v1");
+  EXPECT_EQ(office.addIn().strCurrentOperation, L"SaveAs");
+}
+
 TEST_F(CommandsTest, SaveSendsADocumentOutsideTheVaultToSaveAs) {
   office.setDefaultVault();
   office.writeFile(L"C:\\Work\\memo.doc", "memo");

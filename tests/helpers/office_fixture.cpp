@@ -12,9 +12,11 @@
 namespace testing_support {
 
 OfficeFixture::OfficeFixture(std::uint16_t language)
-    : env(language), vaults([this](const sim::VaultDefinition& vault) {
+    : env(language),
+      vaults([this](const sim::VaultDefinition& vault) {
         env.fileSystem.drives().map(vault.drive, env.drive.path() + "/vaults/" + platform::toUtf8(vault.name));
-      }) {
+      },
+             [this](const std::wstring& path) { return env.fileSystem.fileExists(path); }) {
   env.drive.makeDirectory("vaults/Demo");
   for (const char* folder : {"Users", "Users/User", "Users/User/Documents"}) env.drive.makeDirectory(folder);
   auto* fileSystem = &env.fileSystem;

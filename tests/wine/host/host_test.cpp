@@ -149,7 +149,8 @@ struct Office {
 
   platform::win32::Win32Platform services{GetModuleHandleW(nullptr)};
   sim::Machine machine{services.platform(), std::make_unique<sim::FunctionPathMapper>(throughDosDevices)};
-  sim::VaultService vaults{[this](const sim::VaultDefinition& vault) { mount(vault); }};
+  sim::VaultService vaults{[this](const sim::VaultDefinition& vault) { mount(vault); },
+                          [this](const std::wstring& path) { return services.platform().fileSystem.fileExists(path); }};
   std::vector<std::wstring> mounted;
   std::wstring mappedFolder;  // what the vault's drive letter stands for, once mounted
   DispatchBridge bridge;
