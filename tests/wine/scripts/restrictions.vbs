@@ -30,7 +30,10 @@ Check "driver name", r.IsEncryptionAllowed(MakeFile("driver.sys")), False
 Check "driver name in capitals", r.IsEncryptionAllowed(MakeFile("LOUD.SYS")), False
 Check "maker's folder", r.IsEncryptionAllowed(MakeFile("Palvantis\notes.doc")), False
 
-windir = shell.ExpandEnvironmentStrings("%WINDIR%")
+' Wine 8 leaves the terminating NUL in the expanded text, which would make the paths below name
+' the Windows folder itself.
+windir = Replace(shell.ExpandEnvironmentStrings("%WINDIR%"), Chr(0), "")
+Check "the Windows folder's name", LCase(windir), LCase(fso.GetSpecialFolder(0).Path)
 Check "Windows folder", r.IsEncryptionAllowed(windir & "\win.ini"), False
 Check "Windows folder in capitals", r.IsEncryptionAllowed(UCase(windir) & "\win.ini"), False
 
