@@ -36,17 +36,16 @@ fileCounter = 9998
 Check "file name", sf.NextFilename(cat, fileCounter), "vfin20000"
 Check "file counter wrapped", fileCounter, 0
 
-fso.CreateFolder base & "myvfn1data"
-fso.CreateFolder base & "vfn15"
+Dim other
+For Each other In Array("myvfn1data", "vfn15", "vfn0", "vfn1")
+  fso.CreateFolder base & other
+Next
 cat = 1
 sf.RemoveFolders base, cat
 Check "vfn10001 removed", fso.FolderExists(base & "vfn10001"), False
 Check "vfn10000 removed", fso.FolderExists(base & "vfn10000"), False
 Check "user folder kept", fso.FolderExists(base & "myvfn1data"), True
 Check "other category kept", fso.FolderExists(base & "vfn15"), True
-
-fso.CreateFolder base & "vfn0"
-fso.CreateFolder base & "vfn1"
 cat = 0
 sf.RemoveFolders base, cat
 Check "wrapped category-0 folder removed", fso.FolderExists(base & "vfn0"), False
