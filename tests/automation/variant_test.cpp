@@ -3,23 +3,14 @@
 #include <limits>
 
 #include "automation/variant.h"
+#include "helpers/error_of.h"
 #include "helpers/variant_printer.h"
 #include "platform/text.h"
-#include <functional>
 
-using automation::ComError;
 using automation::Variant;
+using testing_support::errorOf;
 
 namespace {
-
-std::int32_t errorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const ComError& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 TEST(VariantTest, ConvertsToIntegersWithRoundingHalfToEven) {
   struct Case {

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "commandbars/reg_intfc.h"
+#include "helpers/error_of.h"
 #include "helpers/test_platform.h"
 #include "helpers/variant_printer.h"
 #include "support/reg_op.h"
 
 using automation::Variant;
+using testing_support::errorOf;
 using testing_support::TestPlatform;
 
 namespace {
@@ -92,12 +94,7 @@ TEST_F(RegIntfcTest, StoredTextConvertsAndTextThatIsNoNumberRaises) {
     reg.DeleteValue(L"Index");  // so that the text is stored as text
   }
   store(RegIntfc::ToolbarPlacementKey(1), L"Index", Variant(L"top"));
-  try {
-    RegIntfc::GetToolbarPlacement(env.platform(), 1, left, row, width, position);
-    FAIL() << "expected a type mismatch";
-  } catch (const platform::ComError& e) {
-    EXPECT_EQ(e.number(), 13);
-  }
+  EXPECT_EQ(errorOf([&] { RegIntfc::GetToolbarPlacement(env.platform(), 1, left, row, width, position); }), 13);
   EXPECT_EQ(stored(1, L"Index"), Variant(L"top"));  // nothing overwritten
 }
 
@@ -133,12 +130,7 @@ TEST_F(RegIntfcTest, AHardThatIsEmptyOrNoNumberRaises) {
     reg.Key(RegIntfc::kInstallKey);
     reg.Value(L"Hard", Variant(hard));
     std::wstring text;
-    try {
-      RegIntfc::IsDefaultVaultSet(local.platform(), text);
-      ADD_FAILURE() << "expected a type mismatch";
-    } catch (const platform::ComError& e) {
-      EXPECT_EQ(e.number(), 13);
-    }
+    EXPECT_EQ(errorOf([&] { RegIntfc::IsDefaultVaultSet(local.platform(), text); }), 13);
   }
 }
 

@@ -1,11 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "commands/path_utilities.h"
-#include "platform/com_error.h"
+#include "helpers/error_of.h"
 #include "helpers/test_platform.h"
 #include "platform/growing_buffer.h"
 #include "platform/text.h"
 
+using testing_support::errorOf;
 using testing_support::TestPlatform;
 
 namespace {
@@ -99,35 +100,22 @@ TEST(PathUtilitiesTest, StorageFolderUnderTheTemporaryFolder) {
   }
 }
 
-TEST(PathUtilitiesTest, StorageFolderIsCreatedOnceWithAMissingBase) {
+TEST(PathUtilitiesTest, StorageFolderIsMadeOnceWhereItsBaseIsMissingAndFailsWhereItCannotBeMade) {
   TestPlatform env;
   platform::posix::DriveMap drives;
   drives.map(L'C', env.drive.path());
-  platform::posix::PosixFileSystem fileSystem(drives, L"C:\\NewTemp\\", L"C:\\");
-  platform::Platform p = env.platform();
-  platform::Platform withNewTemp{p.registry, fileSystem, p.environment, p.resources, p.ui};
+  platform::posix::PosixFileSystem newTemp(drives, L"C:\\NewTemp\\", L"C:\\");
+  platform::posix::PosixFileSystem noTemp(drives, L"C:\\No\\Such\\Temp\\", L"C:\\");
+  const platform::Platform p = env.platform();
+  const platform::Platform withNewTemp{p.registry, newTemp, p.environment, p.resources, p.ui};
   std::int32_t length = 0;
   EXPECT_EQ(commands::GetFileStorageLocation(withNewTemp, length), L"C:\\NewTemp\\VAULT\\");
   EXPECT_EQ(length, 11);
   env.drive.write("NewTemp/VAULT/inside.txt", "kept");
   EXPECT_EQ(commands::GetFileStorageLocation(withNewTemp, length), L"C:\\NewTemp\\VAULT\\");
   EXPECT_EQ(env.drive.read("NewTemp/VAULT/inside.txt"), "kept");
-}
-
-TEST(PathUtilitiesTest, StorageFolderFailsClearlyWhenItCannotBeMade) {
-  TestPlatform env;
-  platform::posix::DriveMap drives;
-  drives.map(L'C', env.drive.path());
-  platform::posix::PosixFileSystem fileSystem(drives, L"C:\\No\\Such\\Temp\\", L"C:\\");
-  platform::Platform p = env.platform();
-  platform::Platform broken{p.registry, fileSystem, p.environment, p.resources, p.ui};
-  std::int32_t length = 0;
-  try {
-    commands::GetFileStorageLocation(broken, length);
-    FAIL() << "expected path not found";
-  } catch (const platform::ComError& e) {
-    EXPECT_EQ(e.number(), 76);
-  }
+  const platform::Platform withNoTemp{p.registry, noTemp, p.environment, p.resources, p.ui};
+  EXPECT_EQ(errorOf([&] { commands::GetFileStorageLocation(withNoTemp, length); }), 76);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
+#include "helpers/error_of.h"
 #include "helpers/test_platform.h"
 #include "platform/com_error.h"
 #include "platform/posix/message_table_resources.h"
@@ -9,18 +8,10 @@
 #include "platform/text.h"
 
 using platform::posix::DriveMap;
+using testing_support::errorOf;
 using testing_support::TestPlatform;
 
 namespace {
-
-std::int32_t errorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const platform::ComError& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 TEST(DriveMapTest, MapsWindowsPathsBothWays) {
   DriveMap drives;

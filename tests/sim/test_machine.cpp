@@ -71,13 +71,4 @@ void RecordingAddIn::OnBeginShutdown(automation::Variant&) {
   maybeFail(L"OnBeginShutdown");
 }
 
-std::int32_t errorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const automation::ComError& e) {
-    return e.number();
-  }
-  return 0;
-}
-
 }  // namespace sim_testing

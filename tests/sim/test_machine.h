@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "helpers/error_of.h"
 #include "helpers/test_platform.h"
 #include "sim/application.h"
 #include "sim/com_add_in.h"
@@ -49,7 +50,6 @@ class RecordingAddIn : public sim::ComAddIn {
   void maybeFail(const std::wstring& call);
 };
 
-// The number of the ComError that `action` raises; 0 when it raises none.
-std::int32_t errorOf(const std::function<void()>& action);
+using testing_support::errorOf;
 
 }  // namespace sim_testing

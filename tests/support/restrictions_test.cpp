@@ -7,12 +7,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "helpers/error_of.h"
 #include "helpers/test_platform.h"
-#include "platform/com_error.h"
 #include "platform/text.h"
 #include "support/restrictions.h"
 
 using support::Restrictions;
+using testing_support::errorOf;
 using testing_support::TestPlatform;
 
 namespace {
@@ -122,19 +123,9 @@ TEST_F(RestrictionsTest, AMissingFileOrAFolderIsAFailedCallNotARefusal) {
   env.drive.makeDirectory("Docs/.cache");
   for (const wchar_t* path : {L"C:\\Docs\\missing.doc", L"C:\\NoFolder\\missing.doc", L"C:\\Docs",
                               L"C:\\Docs\\", L"C:\\Docs\\.cache"}) {
-    try {
-      allowed(path);
-      ADD_FAILURE() << "expected file not found for " << platform::toUtf8(path);
-    } catch (const platform::ComError& e) {
-      EXPECT_EQ(e.number(), 53);
-    }
+    EXPECT_EQ(errorOf([&] { allowed(path); }), 53) << platform::toUtf8(path);
   }
-  try {
-    allowed(L"Q:\\unmapped.doc");
-    ADD_FAILURE() << "expected path not found";
-  } catch (const platform::ComError& e) {
-    EXPECT_EQ(e.number(), 76);
-  }
+  EXPECT_EQ(errorOf([&] { allowed(L"Q:\\unmapped.doc"); }), 76);
 }
 
 TEST_F(RestrictionsTest, IsFileOpenTellsWhetherTheFileCanBeWrittenNow) {

@@ -2,19 +2,19 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "helpers/error_of.h"
 #include "helpers/test_platform.h"
 #include "helpers/variant_printer.h"
-#include "platform/com_error.h"
 #include "platform/text.h"
 #include "support/cls_session_folder.h"
 
 using automation::Variant;
 using support::clsSessionFolder;
+using testing_support::errorOf;
 using testing_support::TestPlatform;
 
 namespace {
@@ -25,14 +25,6 @@ class SessionFolderTest : public ::testing::Test {
  protected:
   SessionFolderTest() : folders(env.platform()) { env.drive.makeDirectory("Sessions"); }
 
-  std::int32_t errorOf(const std::function<void()>& action) {
-    try {
-      action();
-    } catch (const platform::ComError& e) {
-      return e.number();
-    }
-    return 0;
-  }
   std::vector<std::string> entries() {
     std::vector<std::string> names;
     for (const auto& name : env.fileSystem.subFolderNames(kBase)) names.push_back(platform::toUtf8(name));
@@ -66,24 +58,25 @@ TEST_F(SessionFolderTest, NamesFoldersByCategoryAndCounter) {
   }
 }
 
-TEST_F(SessionFolderTest, ANumberOutsideSixteenBitsOverflowsWithTheCounterAdvanced) {
-  std::int16_t category = 3;
-  std::int16_t counter = 2767;
-  EXPECT_EQ(errorOf([&] { folders.NextFolder(kBase, category, counter); }), 6);
-  EXPECT_EQ(counter, 2768);
+TEST_F(SessionFolderTest, AFailureLeavesTheCounterAdvancedUnlessItCouldNotAdvance) {
+  struct Case {
+    const wchar_t* base;
+    std::int16_t category, counter;
+    std::int32_t error;
+    std::int16_t counterAfter;
+  } cases[] = {
+      {kBase, 3, 2767, 6, 2768},            // the number overflows
+      {kBase, 4, 0, 6, 1},                  // no name of category 4 fits
+      {kBase, 0, 32767, 6, 32767},          // the counter itself cannot advance
+      {L"C:\\Nowhere\\", 1, 0, 76, 1},  // no base folder to create it in
+  };
+  for (const auto& c : cases) {
+    std::int16_t category = c.category;
+    std::int16_t counter = c.counter;
+    EXPECT_EQ(errorOf([&] { folders.NextFolder(c.base, category, counter); }), c.error);
+    EXPECT_EQ(counter, c.counterAfter);
+  }
   EXPECT_TRUE(entries().empty());
-
-  category = 4;
-  counter = 0;
-  EXPECT_EQ(errorOf([&] { folders.NextFolder(kBase, category, counter); }), 6);
-  EXPECT_EQ(counter, 1);
-}
-
-TEST_F(SessionFolderTest, ACounterThatCannotAdvanceOverflowsUnchanged) {
-  std::int16_t category = 0;
-  std::int16_t counter = 32767;
-  EXPECT_EQ(errorOf([&] { folders.NextFolder(kBase, category, counter); }), 6);
-  EXPECT_EQ(counter, 32767);
 }
 
 TEST_F(SessionFolderTest, AnExistingFolderIsReusedUnchanged) {
@@ -94,13 +87,6 @@ TEST_F(SessionFolderTest, AnExistingFolderIsReusedUnchanged) {
   counter = 0;
   EXPECT_EQ(folders.NextFolder(kBase, category, counter), first);
   EXPECT_EQ(env.drive.read("Sessions/vfn10001/keep.txt"), "data");
-}
-
-TEST_F(SessionFolderTest, AMissingBaseFolderFailsWithTheCounterAdvanced) {
-  std::int16_t category = 1;
-  std::int16_t counter = 0;
-  EXPECT_EQ(errorOf([&] { folders.NextFolder(L"C:\\Nowhere\\", category, counter); }), 76);
-  EXPECT_EQ(counter, 1);
 }
 
 TEST_F(SessionFolderTest, RemovesOnlyNamesThatContainThePatternAndThatNextFolderMakesForTheCategory) {
@@ -148,10 +134,6 @@ TEST_F(SessionFolderTest, RemovesContentReadOnlyFilesAndLinksButNothingALinkPoin
   EXPECT_TRUE(entries().empty());
   EXPECT_TRUE(env.drive.exists("Sessions/vfin10001"));
   EXPECT_EQ(env.drive.read("Elsewhere/keep.txt"), "the user's");
-}
-
-TEST_F(SessionFolderTest, RemoveFoldersFailsForAMissingBase) {
-  std::int16_t category = 1;
   EXPECT_EQ(errorOf([&] { folders.RemoveFolders(L"C:\\Nowhere\\", category); }), 76);
 }
 
@@ -159,8 +141,9 @@ TEST_F(SessionFolderTest, NamesFilesWithoutCreatingThem) {
   struct Case {
     std::int16_t category;
     Variant counter;
-    const wchar_t* name;
+    const wchar_t* name;  // null: the call fails with `error`
     Variant counterAfter;
+    std::int32_t error = 0;
   } cases[] = {
       {1, Variant(std::int16_t{0}), L"vfin10001", Variant(std::int16_t{1})},
       {2, Variant(std::int16_t{9998}), L"vfin20000", Variant(std::int16_t{0})},
@@ -169,25 +152,20 @@ TEST_F(SessionFolderTest, NamesFilesWithoutCreatingThem) {
       {0, Variant(std::int16_t{32767}), L"vfin2771", Variant(std::int32_t{2771})},  // widens instead of overflowing
       {0, Variant(L"41"), L"vfin42", Variant(std::int32_t{42})},
       {0, Variant(5.5), L"vfin6", Variant(std::int32_t{6})},
+      {0, Variant(L"abc"), nullptr, Variant(L"abc"), 13},
+      {4, Variant(std::int32_t{0}), nullptr, Variant(std::int32_t{1}), 6},
   };
   for (const auto& c : cases) {
     std::int16_t category = c.category;
     Variant counter = c.counter;
-    EXPECT_EQ(folders.NextFilename(category, counter), c.name);
-    EXPECT_EQ(counter, c.counterAfter) << platform::toUtf8(c.name);
+    if (c.name) {
+      EXPECT_EQ(folders.NextFilename(category, counter), c.name);
+    } else {
+      EXPECT_EQ(errorOf([&] { folders.NextFilename(category, counter); }), c.error);
+    }
+    EXPECT_EQ(counter, c.counterAfter) << (c.name ? platform::toUtf8(c.name) : "fails");
   }
   EXPECT_TRUE(entries().empty());
-}
-
-TEST_F(SessionFolderTest, NextFilenameRejectsCountersThatAreNoNumbers) {
-  std::int16_t category = 0;
-  Variant text(L"abc");
-  EXPECT_EQ(errorOf([&] { folders.NextFilename(category, text); }), 13);
-  EXPECT_EQ(text, Variant(L"abc"));
-  Variant tooBig(std::int32_t{0});
-  category = 4;
-  EXPECT_EQ(errorOf([&] { folders.NextFilename(category, tooBig); }), 6);
-  EXPECT_EQ(tooBig, Variant(std::int32_t{1}));
 }
 
 }  // namespace
