@@ -276,6 +276,8 @@ long HiveRegistry::access(const std::function<long(Hive&, bool& changed)>& opera
 
 long HiveRegistry::createKey(std::int32_t root, const std::wstring& path, std::uint32_t /*access*/,
                              std::unique_ptr<RegistryKey>& key) {
+  // As on Windows: a path below a root is relative, the root itself is the empty path.
+  if (!path.empty() && path[0] == L'\\') return kErrorBadPathname;
   std::vector<std::wstring> parts = splitKeyPath(path);
   const long result = access([&](Hive& hive, bool& changed) {
     if (!hive.root(root)) return kErrorInvalidHandle;

@@ -168,12 +168,26 @@ TEST_F(RegOpTest, FailuresAreSilentWithoutOptionBitEight) {
   ASSERT_EQ(env.ui.boxes.size(), 1u);
   EXPECT_EQ(env.ui.boxes[0].text, L"No Key name specified!");
 
-  RegOp badRoot(env.platform());
-  badRoot.Options(RegOp::kOptionShowErrors);
-  badRoot.Root(0x12345);
-  badRoot.Key(kKey);
-  EXPECT_EQ(badRoot.Value(L"x"), Variant(std::int16_t{-1}));
-  EXPECT_EQ(env.ui.boxes.back().text, L"Could not open Registry Key!");
+  // An unknown root, and a path that starts with a backslash (which Windows refuses), open nothing:
+  // a write goes nowhere, not to the root, and reads give -1.
+  struct Unopenable {
+    std::int32_t root;
+    const wchar_t* path;
+  } unopenable[] = {{0x12345, kKey}, {platform::kHkeyCurrentUser, L"\\"}, {platform::kHkeyCurrentUser, L"\\Software"}};
+  for (const auto& c : unopenable) {
+    RegOp reg(env.platform());
+    reg.Options(RegOp::kOptionShowErrors);
+    reg.Root(c.root);
+    reg.Key(c.path);
+    reg.Value(L"x", Variant(L"lost?"));
+    EXPECT_EQ(reg.Value(L"x"), Variant(std::int16_t{-1})) << platform::toUtf8(c.path);
+    EXPECT_EQ(env.ui.boxes.back().text, L"Could not open Registry Key!");
+  }
+  std::unique_ptr<platform::RegistryKey> root;
+  ASSERT_EQ(env.hive.createKey(platform::kHkeyCurrentUser, L"", platform::kKeyRead, root), 0);
+  platform::RegistryKeyInfo info;
+  root->queryInfo(info);
+  EXPECT_EQ(info.valueCount, 0u);
 }
 
 TEST_F(RegOpTest, AnEmptyVariantChangesNothingAndOpensNothing) {
