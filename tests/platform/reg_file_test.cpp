@@ -2,6 +2,9 @@
 
 #include <functional>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "helpers/temp_dir.h"
@@ -157,6 +160,21 @@ TEST(HiveRegistryTest, PersistsAcrossProcessesAndSeesOtherWriters) {
   setValue(second, L"Software\\A", L"x", platform::kRegDword, {2, 0, 0, 0});
   ASSERT_TRUE(getValue(first, L"Software\\A", L"x", type, data));  // reloaded after the other's write
   EXPECT_EQ(data[0], 2);
+
+  // Another writer's change may leave the same inode, size and modification time behind (timestamps
+  // move in steps of milliseconds, and a save and rename reuses the inode freed by the one before):
+  // only the content tells.
+  struct stat before {};
+  ASSERT_EQ(::stat(file.c_str(), &before), 0);
+  std::string text = dir.read("user.reg");
+  const std::size_t at = text.find("dword:00000002");
+  ASSERT_NE(at, std::string::npos);
+  text.replace(at, 14, "dword:00000003");
+  dir.write("user.reg", text);  // rewritten in place: the same inode and size
+  const struct timespec times[2] = {before.st_atim, before.st_mtim};
+  ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+  ASSERT_TRUE(getValue(first, L"Software\\A", L"x", type, data));
+  EXPECT_EQ(data[0], 3);
 }
 
 TEST(HiveRegistryTest, ADamagedFileIsReportedAndNeverOverwritten) {
@@ -231,6 +249,64 @@ TEST(HiveRegistryTest, AChangeTheFileCannotTakeFailsClearlyAndLosesNothingOnDisk
     software->queryInfo(info);
     EXPECT_EQ(info.subKeyCount, 1u);
   }
+}
+
+// Each write turns one dword from 0 to 1, so the file keeps its size: only its content tells that
+// another process wrote.
+int writeInChildProcess(const std::string& file, int process, int writes) noexcept {
+  try {
+    HiveRegistry registry(file);
+    std::unique_ptr<platform::RegistryKey> key;
+    if (registry.createKey(platform::kHkeyCurrentUser, L"Software\\Shared", platform::kKeyWrite, key) != 0) return 2;
+    for (int write = 0; write < writes; ++write) {
+      const std::wstring name = L"p" + std::to_wstring(process) + L"w" + std::to_wstring(100 + write);
+      if (key->setValue(name, platform::kRegDword, {1, 0, 0, 0}) != 0) return 3;
+    }
+    return 0;
+  } catch (...) {
+    return 1;
+  }
+}
+
+TEST(HiveRegistryTest, WritersInSeveralProcessesLoseNothing) {
+  constexpr int kProcesses = 4;
+  constexpr int kWrites = 25;
+  TempDir dir;
+  const std::string file = dir.file("user.reg");
+  Hive start;
+  auto* shared = start.create(platform::kHkeyCurrentUser, {L"Software", L"Shared"});
+  for (int process = 0; process < kProcesses; ++process) {
+    for (int write = 0; write < kWrites; ++write) {
+      shared->setValue(L"p" + std::to_wstring(process) + L"w" + std::to_wstring(100 + write), platform::kRegDword,
+                       {0, 0, 0, 0});
+    }
+  }
+  dir.write("user.reg", platform::posix::formatRegFile(start));
+
+  std::vector<pid_t> children;
+  for (int process = 0; process < kProcesses; ++process) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) ::_exit(writeInChildProcess(file, process, kWrites));
+    children.push_back(child);
+  }
+  for (const pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  }
+
+  HiveRegistry registry(file);
+  int lost = 0;
+  for (int process = 0; process < kProcesses; ++process) {
+    for (int write = 0; write < kWrites; ++write) {
+      std::uint32_t type = 0;
+      std::vector<std::uint8_t> data;
+      const std::wstring name = L"p" + std::to_wstring(process) + L"w" + std::to_wstring(100 + write);
+      if (!getValue(registry, L"Software\\Shared", name, type, data) || data[0] != 1) ++lost;
+    }
+  }
+  EXPECT_EQ(lost, 0) << "of " << kProcesses * kWrites << " writes";
 }
 
 TEST(HiveRegistryTest, KeysBehaveAsWindowsKeysDo) {
