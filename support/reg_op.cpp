@@ -79,10 +79,11 @@ void RegOp::OpenKey() {
   const std::int32_t root = root_ == 0 ? platform::kHkeyCurrentUser : root_;
   // The result is not examined: a failure simply leaves no key open.
   platform_.registry.createKey(root, keyPath_, requestedAccess_, key_);
+  // Emptied whether or not the open succeeds: values of the previous key must not answer for this one.
+  cache_.clear();
+  info_ = {};
   if (key_) {
-    info_ = {};
     key_->queryInfo(info_);
-    cache_.clear();
     openedAccess_ = requestedAccess_;
   }
 }

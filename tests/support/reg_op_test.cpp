@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "helpers/test_platform.h"
 #include "helpers/variant_printer.h"
 #include "platform/text.h"
@@ -188,6 +190,22 @@ TEST_F(RegOpTest, FailuresAreSilentWithoutOptionBitEight) {
   platform::RegistryKeyInfo info;
   root->queryInfo(info);
   EXPECT_EQ(info.valueCount, 0u);
+}
+
+TEST_F(RegOpTest, AFailedReopenLeavesNoValuesOfThePreviousKey) {
+  const std::function<void(RegOp&)> reopens[] = {
+      [](RegOp& reg) { reg.Root(0x12345); },
+      [](RegOp& reg) { reg.Key(L"\\Elsewhere"); },
+  };
+  for (const auto& reopen : reopens) {
+    auto reg = open();
+    reg->Value(L"Left", Variant(std::int32_t{7}));
+    ASSERT_EQ(reg->Value(L"Left"), Variant(std::int32_t{7}));  // the cache holds the key's values now
+    reopen(*reg);
+    EXPECT_EQ(reg->Value(L"Left"), Variant(std::int16_t{-1}));
+    EXPECT_EQ(reg->ValueCount(), 0);
+    EXPECT_TRUE(reg->AllValues().empty());
+  }
 }
 
 TEST_F(RegOpTest, AnEmptyVariantChangesNothingAndOpensNothing) {
