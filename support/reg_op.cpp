@@ -16,9 +16,11 @@ const wchar_t kUnsupportedFormat[] = L"(unsupported data format)";
 
 std::wstring trimAtNull(const std::wstring& text) { return text.substr(0, text.find(L'\0')); }
 
+// Multi-string data are read as if into a buffer filled with NUL, so they always end in a pair of
+// NULs: "a\0b\0" and "a\0b" both read as "a\0b", with no empty last element.
 std::wstring trimAtDoubleNull(const std::wstring& text) {
-  const std::size_t pair = text.find(std::wstring(2, L'\0'));
-  return pair == std::wstring::npos ? text : text.substr(0, pair);
+  const std::wstring padded = text + std::wstring(2, L'\0');
+  return padded.substr(0, padded.find(std::wstring(2, L'\0')));
 }
 
 VariantArray splitAtNull(const std::wstring& text) {

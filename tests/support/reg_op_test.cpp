@@ -214,10 +214,23 @@ TEST_F(RegOpTest, AnEmptyVariantChangesNothingAndOpensNothing) {
 }
 
 TEST_F(RegOpTest, OptionsShapeReadsAndWrites) {
-  put(L"Multi", platform::kRegMultiSz, platform::toUtf16Bytes(std::wstring(L"one\0two\0\0junk", 13), 1));
-  EXPECT_EQ(open()->Value(L"Multi"), Variant(std::wstring(L"one\0two", 7)));
-  EXPECT_EQ(open(RegOp::kOptionMultiAsArray)->Value(L"Multi"),
-            Variant(VariantArray{Variant(L"one"), Variant(L"two")}));
+  // Multi-strings are cut at the first pair of NULs, as if read into a buffer filled with NUL: a
+  // missing final terminator makes no empty last element.
+  struct Multi {
+    std::wstring stored;
+    std::wstring text;
+    VariantArray parts;
+  } multis[] = {
+      {std::wstring(L"one\0two\0\0junk\0", 14), std::wstring(L"one\0two", 7), {Variant(L"one"), Variant(L"two")}},
+      {std::wstring(L"a\0b\0", 4), std::wstring(L"a\0b", 3), {Variant(L"a"), Variant(L"b")}},
+      {std::wstring(L"a\0b", 3), std::wstring(L"a\0b", 3), {Variant(L"a"), Variant(L"b")}},
+      {std::wstring(L"\0", 1), L"", {}},
+  };
+  for (const auto& m : multis) {
+    put(L"Multi", platform::kRegMultiSz, platform::toUtf16Bytes(m.stored, 0));
+    EXPECT_EQ(open()->Value(L"Multi"), Variant(m.text)) << m.stored.size();
+    EXPECT_EQ(open(RegOp::kOptionMultiAsArray)->Value(L"Multi"), Variant(m.parts)) << m.stored.size();
+  }
 
   open(RegOp::kOptionNumbersAsText)->Value(L"AsText", Variant(std::int32_t{42}));
   EXPECT_EQ(typeOf(L"AsText"), platform::kRegSz);
