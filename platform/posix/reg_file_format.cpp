@@ -175,7 +175,9 @@ void parseValue(const Line& line, HiveKey& key, const Damaged& damaged) {
   }
 }
 
-bool isSurrogate(wchar_t c) { return static_cast<std::uint32_t>(c) >= 0xD800 && static_cast<std::uint32_t>(c) <= 0xDFFF; }
+bool isSurrogate(wchar_t c) {
+  return static_cast<std::uint32_t>(c) >= 0xD800 && static_cast<std::uint32_t>(c) <= 0xDFFF;
+}
 
 // Line breaks are escaped as regedit does, so that a value name stays on its line.
 std::wstring quote(const std::wstring& text) {
@@ -208,8 +210,9 @@ bool quotable(const RegistryValue& value) {
 [[noreturn]] void refuse(const std::wstring& path, const std::wstring& reason) {
   std::wstring shown;
   for (wchar_t c : path) shown += c == L'\n' ? std::wstring(L"\\n") : std::wstring(1, c);
-  throw ComError(errors::kInvalidProcedureCall, L"The registry key \"" + shown + L"\" cannot be kept in the registry file: " +
-                                                    reason + L". Nothing was written.");
+  throw ComError(errors::kInvalidProcedureCall, L"The registry key \"" + shown +
+                                                    L"\" cannot be kept in the registry file: " + reason +
+                                                    L". Nothing was written.");
 }
 
 // What the file cannot carry is refused before anything is written: a line break in a key name

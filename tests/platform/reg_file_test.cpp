@@ -314,8 +314,10 @@ TEST(HiveRegistryTest, KeysBehaveAsWindowsKeysDo) {
   std::unique_ptr<platform::RegistryKey> key;
   EXPECT_EQ(registry.createKey(0x1234, L"A", platform::kKeyRead, key), platform::kErrorInvalidHandle);
   // A path below a root never starts with a backslash; the root itself is the empty path.
-  EXPECT_EQ(registry.createKey(platform::kHkeyCurrentUser, L"\\", platform::kKeyRead, key), platform::kErrorBadPathname);
-  EXPECT_EQ(registry.createKey(platform::kHkeyCurrentUser, L"\\A", platform::kKeyRead, key), platform::kErrorBadPathname);
+  for (const wchar_t* path : {L"\\", L"\\A"}) {
+    EXPECT_EQ(registry.createKey(platform::kHkeyCurrentUser, path, platform::kKeyRead, key),
+              platform::kErrorBadPathname);
+  }
   EXPECT_EQ(key, nullptr);
   ASSERT_EQ(registry.createKey(platform::kHkeyCurrentUser, L"A\\B\\C", platform::kKeyRead, key), 0);
   std::unique_ptr<platform::RegistryKey> parent;
