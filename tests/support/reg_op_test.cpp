@@ -134,6 +134,8 @@ TEST_F(RegOpTest, EnvironmentReferencesMakeExpandableText) {
   open()->Value(L"Path", Variant(L"%WINDIR%\\Temp"));
   EXPECT_EQ(open()->Value(L"Path"), Variant(L"%WINDIR%\\Temp"));
   EXPECT_EQ(open(RegOp::kOptionExpand)->Value(L"Path"), Variant(L"C:\\WINDOWS\\Temp"));
+  open()->Value(L"Path", Variant(L"%windir%\\Temp"));
+  EXPECT_EQ(open(RegOp::kOptionExpand)->Value(L"Path"), Variant(L"C:\\WINDOWS\\Temp"));
 }
 
 TEST_F(RegOpTest, ProcessDriveEntriesNameNoVariable) {
