@@ -179,7 +179,7 @@ bool isSurrogate(wchar_t c) {
   return static_cast<std::uint32_t>(c) >= 0xD800 && static_cast<std::uint32_t>(c) <= 0xDFFF;
 }
 
-// Line breaks are escaped as regedit does, so that a value name stays on its line.
+// Line breaks become the escapes \n and \r, so that a value name stays on its line.
 std::wstring quote(const std::wstring& text) {
   std::wstring out = L"\"";
   for (wchar_t c : text) {
