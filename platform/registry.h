@@ -36,6 +36,7 @@ inline constexpr long kErrorFileNotFound = 2;
 inline constexpr long kErrorAccessDenied = 5;
 inline constexpr long kErrorInvalidHandle = 6;
 inline constexpr long kErrorInvalidParameter = 87;
+inline constexpr long kErrorBadPathname = 161;
 inline constexpr long kErrorNoMoreItems = 259;
 inline constexpr long kErrorKeyDeleted = 1018;
 

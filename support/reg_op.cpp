@@ -16,9 +16,11 @@ const wchar_t kUnsupportedFormat[] = L"(unsupported data format)";
 
 std::wstring trimAtNull(const std::wstring& text) { return text.substr(0, text.find(L'\0')); }
 
+// Multi-string data are read as if into a buffer filled with NUL, so they always end in a pair of
+// NULs: "a\0b\0" and "a\0b" both read as "a\0b", with no empty last element.
 std::wstring trimAtDoubleNull(const std::wstring& text) {
-  const std::size_t pair = text.find(std::wstring(2, L'\0'));
-  return pair == std::wstring::npos ? text : text.substr(0, pair);
+  const std::wstring padded = text + std::wstring(2, L'\0');
+  return padded.substr(0, padded.find(std::wstring(2, L'\0')));
 }
 
 VariantArray splitAtNull(const std::wstring& text) {
@@ -79,10 +81,11 @@ void RegOp::OpenKey() {
   const std::int32_t root = root_ == 0 ? platform::kHkeyCurrentUser : root_;
   // The result is not examined: a failure simply leaves no key open.
   platform_.registry.createKey(root, keyPath_, requestedAccess_, key_);
+  // Emptied whether or not the open succeeds: values of the previous key must not answer for this one.
+  cache_.clear();
+  info_ = {};
   if (key_) {
-    info_ = {};
     key_->queryInfo(info_);
-    cache_.clear();
     openedAccess_ = requestedAccess_;
   }
 }

@@ -7,7 +7,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/com_error.h"
@@ -66,10 +65,12 @@ class FileDescriptor {
   int fd_;
 };
 
-std::vector<char> readAll(const std::string& file) {
+// The file's bytes; false when there is no file.
+bool readAll(const std::string& file, std::vector<char>& bytes) {
   FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0 && errno == ENOENT) return false;
   if (fd.get() < 0) fileFailure("read", file, errno);
-  std::vector<char> bytes;
+  bytes.clear();
   char buffer[65536];
   for (;;) {
     const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
@@ -78,7 +79,7 @@ std::vector<char> readAll(const std::string& file) {
     if (n == 0) break;
     bytes.insert(bytes.end(), buffer, buffer + n);
   }
-  return bytes;
+  return true;
 }
 
 void writeAll(int fd, const std::string& text, const std::string& file) {
@@ -193,39 +194,20 @@ class HiveRegistryKey : public RegistryKey {
 
 }  // namespace
 
-bool HiveRegistry::Stamp::operator==(const Stamp& other) const {
-  return valid == other.valid && exists == other.exists && device == other.device && inode == other.inode &&
-         size == other.size && modifiedNs == other.modifiedNs;
-}
-
 HiveRegistry::HiveRegistry(std::string filePath) : file_(std::move(filePath)) {
   FileLock lock(file_);
   reloadIfChanged();
 }
 
-HiveRegistry::Stamp HiveRegistry::currentStamp() const {
-  Stamp stamp;
-  stamp.valid = true;
-  struct stat info {};
-  if (::stat(file_.c_str(), &info) != 0) {
-    if (errno != ENOENT) fileFailure("examine", file_, errno);
-    return stamp;
-  }
-  stamp.exists = true;
-  stamp.device = info.st_dev;
-  stamp.inode = info.st_ino;
-  stamp.size = info.st_size;
-  stamp.modifiedNs = static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
-  return stamp;
-}
-
 void HiveRegistry::reloadIfChanged() {
-  const Stamp now = currentStamp();
-  if (now == stamp_) return;
+  Snapshot now;
+  now.known = true;
+  now.exists = readAll(file_, now.bytes);
+  if (snapshot_.known && now.exists == snapshot_.exists && now.bytes == snapshot_.bytes) return;
   Hive loaded;
-  if (now.exists) parseRegFile(readAll(file_), file_, loaded);
+  if (now.exists) parseRegFile(now.bytes, file_, loaded);
   std::swap(hive_, loaded);
-  stamp_ = now;
+  snapshot_ = std::move(now);
 }
 
 void HiveRegistry::save() {
@@ -254,7 +236,9 @@ void HiveRegistry::save() {
   }
   FileDescriptor directory(::open(directoryOf(file_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (directory.get() >= 0) ::fsync(directory.get());
-  stamp_ = currentStamp();
+  snapshot_.known = true;
+  snapshot_.exists = true;
+  snapshot_.bytes.assign(text.begin(), text.end());
 }
 
 long HiveRegistry::access(const std::function<long(Hive&, bool& changed)>& operation) {
@@ -267,7 +251,7 @@ long HiveRegistry::access(const std::function<long(Hive&, bool& changed)>& opera
     try {
       save();
     } catch (...) {
-      stamp_ = Stamp{};  // the next access reloads what is really on disk
+      snapshot_ = Snapshot{};  // the next access reloads what is really on disk
       throw;
     }
   }
@@ -276,6 +260,8 @@ long HiveRegistry::access(const std::function<long(Hive&, bool& changed)>& opera
 
 long HiveRegistry::createKey(std::int32_t root, const std::wstring& path, std::uint32_t /*access*/,
                              std::unique_ptr<RegistryKey>& key) {
+  // As on Windows: a path below a root is relative, the root itself is the empty path.
+  if (!path.empty() && path[0] == L'\\') return kErrorBadPathname;
   std::vector<std::wstring> parts = splitKeyPath(path);
   const long result = access([&](Hive& hive, bool& changed) {
     if (!hive.root(root)) return kErrorInvalidHandle;

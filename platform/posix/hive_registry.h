@@ -1,14 +1,15 @@
 #pragma once
 // The native registry: an in-memory hive, optionally kept in a .reg file. Every operation takes an
-// exclusive lock on "<file>.lock", reloads the file when another process changed it, and a change
-// is written to a temporary file, flushed and renamed over the old one, so that a crash or a second
-// process never leaves a torn file. A damaged file raises ComError naming the file and line, and is
-// never overwritten.
+// exclusive lock on "<file>.lock" and reads the file again; it is parsed again when its bytes differ
+// from those this process last read or wrote. Nothing about the file but its content tells: another
+// process's save can leave the same inode, size and modification time. A change is written to a
+// temporary file, flushed and renamed over the old one, so that a crash or a second process never
+// leaves a torn file. A damaged file raises ComError naming the file and line, and is never
+// overwritten.
 
 #include <functional>
 #include <string>
-
-#include <sys/types.h>
+#include <vector>
 
 #include "platform/posix/registry_hive.h"
 #include "platform/registry.h"
@@ -30,23 +31,19 @@ class HiveRegistry : public Registry {
   long access(const std::function<long(Hive&, bool& changed)>& operation);
 
  private:
-  struct Stamp {
-    bool valid = false;
+  // The file's content as this process last read or wrote it; the hive is that content parsed.
+  struct Snapshot {
+    bool known = false;
     bool exists = false;
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    long long modifiedNs = 0;
-    bool operator==(const Stamp& other) const;
+    std::vector<char> bytes;
   };
 
-  Stamp currentStamp() const;
   void reloadIfChanged();
   void save();
 
   std::string file_;
   Hive hive_;
-  Stamp stamp_;
+  Snapshot snapshot_;
 };
 
 }  // namespace platform::posix

@@ -1,5 +1,6 @@
 #include "platform/posix/posix_environment.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/text.h"
@@ -32,10 +33,36 @@ std::wstring expandReferences(const std::wstring& text,
   return out;
 }
 
+namespace {
+
+// Whether the "NAME=value" entry is of the variable `name`, whatever the case, as Windows matches.
+bool isEntryOf(std::wstring_view entry, const std::wstring& name) {
+  return entry.size() > name.size() && entry[name.size()] == L'=' &&
+         equalsIgnoreCase(entry.substr(0, name.size()), name);
+}
+
+// POSIX may hold two names that differ only in case (Path and PATH): the one spelled as asked
+// wins, then the first in the process's order.
+std::optional<std::wstring> lookUp(const std::vector<std::wstring>& entries, const std::wstring& name) {
+  std::optional<std::wstring> other;
+  for (const auto& entry : entries) {
+    if (!isEntryOf(entry, name)) continue;
+    if (entry.compare(0, name.size(), name) == 0) return entry.substr(name.size() + 1);
+    if (!other) other = entry.substr(name.size() + 1);
+  }
+  return other;
+}
+
+std::vector<std::wstring>::iterator findEntry(std::vector<std::wstring>& entries, const std::wstring& name) {
+  return std::find_if(entries.begin(), entries.end(),
+                      [&](const std::wstring& entry) { return isEntryOf(entry, name); });
+}
+
+}  // namespace
+
 std::optional<std::wstring> ProcessEnvironment::variable(const std::wstring& name) {
-  const char* value = std::getenv(toUtf8(name).c_str());
-  if (!value) return std::nullopt;
-  return fromUtf8(value);
+  if (const char* value = std::getenv(toUtf8(name).c_str())) return fromUtf8(value);
+  return lookUp(entries(), name);
 }
 
 std::vector<std::wstring> ProcessEnvironment::entries() {
@@ -49,30 +76,20 @@ std::wstring ProcessEnvironment::expand(const std::wstring& text) {
 }
 
 void FixedEnvironment::set(const std::wstring& name, const std::wstring& value) {
-  for (auto& entry : entries_) {
-    if (entry.compare(0, name.size() + 1, name + L"=") == 0) {
-      entry = name + L"=" + value;
-      return;
-    }
+  const auto it = findEntry(entries_, name);
+  if (it != entries_.end()) {
+    *it = name + L"=" + value;
+  } else {
+    entries_.push_back(name + L"=" + value);
   }
-  entries_.push_back(name + L"=" + value);
 }
 
 void FixedEnvironment::unset(const std::wstring& name) {
-  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-    if (it->compare(0, name.size() + 1, name + L"=") == 0) {
-      entries_.erase(it);
-      return;
-    }
-  }
+  const auto it = findEntry(entries_, name);
+  if (it != entries_.end()) entries_.erase(it);
 }
 
-std::optional<std::wstring> FixedEnvironment::variable(const std::wstring& name) {
-  for (const auto& entry : entries_) {
-    if (entry.compare(0, name.size() + 1, name + L"=") == 0) return entry.substr(name.size() + 1);
-  }
-  return std::nullopt;
-}
+std::optional<std::wstring> FixedEnvironment::variable(const std::wstring& name) { return lookUp(entries_, name); }
 
 std::wstring FixedEnvironment::expand(const std::wstring& text) {
   return expandReferences(text, [this](const std::wstring& name) { return variable(name); });

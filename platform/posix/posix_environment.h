@@ -1,5 +1,6 @@
 #pragma once
-// The process environment of the native build, or a fixed one for tests and the demo.
+// The process environment of the native build, or a fixed one for tests and the demo. Names are
+// looked up without regard to case, as on Windows.
 
 #include <functional>
 #include <optional>

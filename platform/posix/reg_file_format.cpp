@@ -1,5 +1,6 @@
 #include "platform/posix/reg_file_format.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/com_error.h"
@@ -78,8 +79,15 @@ std::wstring readQuoted(const std::wstring& text, std::size_t& pos, std::size_t 
     if (c == L'\\') {
       if (pos >= text.size()) break;
       const wchar_t escaped = text[pos++];
-      if (escaped != L'\\' && escaped != L'"') damaged.at(line, L"unknown escape in a quoted text");
-      out.push_back(escaped);
+      if (escaped == L'n') {
+        out.push_back(L'\n');
+      } else if (escaped == L'r') {
+        out.push_back(L'\r');
+      } else if (escaped == L'\\' || escaped == L'"') {
+        out.push_back(escaped);
+      } else {
+        damaged.at(line, L"unknown escape in a quoted text");
+      }
     } else {
       out.push_back(c);
     }
@@ -167,24 +175,60 @@ void parseValue(const Line& line, HiveKey& key, const Damaged& damaged) {
   }
 }
 
+bool isSurrogate(wchar_t c) {
+  return static_cast<std::uint32_t>(c) >= 0xD800 && static_cast<std::uint32_t>(c) <= 0xDFFF;
+}
+
+// Line breaks become the escapes \n and \r, so that a value name stays on its line.
 std::wstring quote(const std::wstring& text) {
   std::wstring out = L"\"";
   for (wchar_t c : text) {
-    if (c == L'"' || c == L'\\') out.push_back(L'\\');
-    out.push_back(c);
+    if (c == L'\n') {
+      out += L"\\n";
+    } else if (c == L'\r') {
+      out += L"\\r";
+    } else {
+      if (c == L'"' || c == L'\\') out.push_back(L'\\');
+      out.push_back(c);
+    }
   }
   return out + L"\"";
 }
 
-// REG_SZ data that the quoted form carries exactly: one terminating NUL, no other NUL, no line break.
+// REG_SZ data that the quoted form carries exactly: one terminating NUL, no other NUL, no line
+// break, and only whole characters (a lone surrogate would not survive UTF-8; in hex it does).
 bool quotable(const RegistryValue& value) {
   if (value.type != kRegSz || value.data.size() < 2 || value.data.size() % 2 != 0) return false;
   const std::wstring text = fromUtf16Bytes(value.data);
   if (text.empty() || text.back() != L'\0') return false;
   for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-    if (text[i] == L'\0' || text[i] == L'\n' || text[i] == L'\r') return false;
+    if (text[i] == L'\0' || text[i] == L'\n' || text[i] == L'\r' || isSurrogate(text[i])) return false;
   }
-  return toUtf16Bytes(text.substr(0, text.size() - 1), 1) == value.data;  // no lone surrogates lost
+  return toUtf16Bytes(text.substr(0, text.size() - 1), 1) == value.data;
+}
+
+[[noreturn]] void refuse(const std::wstring& path, const std::wstring& reason) {
+  std::wstring shown;
+  for (wchar_t c : path) shown += c == L'\n' ? std::wstring(L"\\n") : std::wstring(1, c);
+  throw ComError(errors::kInvalidProcedureCall, L"The registry key \"" + shown +
+                                                    L"\" cannot be kept in the registry file: " + reason +
+                                                    L". Nothing was written.");
+}
+
+// What the file cannot carry is refused before anything is written: a line break in a key name
+// (the key line has no escapes), and numbers beyond Unicode, which neither UTF-8 nor UTF-16 hold.
+void checkNames(const HiveKey& key, const std::wstring& path) {
+  auto beyondUnicode = [](const std::wstring& name) {
+    for (wchar_t c : name) {
+      if (static_cast<std::uint32_t>(c) > 0x10FFFF) return true;
+    }
+    return false;
+  };
+  if (key.name.find(L'\n') != std::wstring::npos) refuse(path, L"its name holds a line break");
+  if (beyondUnicode(key.name)) refuse(path, L"its name holds a character beyond Unicode");
+  for (const auto& value : key.values) {
+    if (beyondUnicode(value.name)) refuse(path, L"a value name holds a character beyond Unicode");
+  }
 }
 
 std::wstring formatValue(const RegistryValue& value) {
@@ -227,7 +271,9 @@ std::wstring formatValue(const RegistryValue& value) {
 }
 
 void formatKey(const HiveKey& key, const std::wstring& path, bool isRoot, std::wstring& out) {
-  if (!isRoot) {
+  checkNames(key, path);
+  // A root key always exists: its line is needed only for the values directly under it.
+  if (!isRoot || !key.values.empty()) {
     out += L"[" + path + L"]\n";
     for (const auto& value : key.values) out += formatValue(value) + L"\n";
     out += L"\n";
@@ -278,7 +324,12 @@ std::string formatRegFile(const Hive& hive) {
   for (const auto& root : hiveRoots()) {
     if (const HiveKey* key = hive.root(root.handle)) formatKey(*key, root.name, true, out);
   }
-  return toUtf8(out);
+  // A name with a lone surrogate (from a UTF-16 export) cannot be spelled in UTF-8; such a hive is
+  // written in UTF-16LE with a byte-order mark, as regedit writes its own exports.
+  if (std::find_if(out.begin(), out.end(), isSurrogate) == out.end()) return toUtf8(out);
+  std::string bytes = "\xFF\xFE";
+  for (std::uint8_t b : toUtf16Bytes(out, 0)) bytes.push_back(static_cast<char>(b));
+  return bytes;
 }
 
 }  // namespace platform::posix

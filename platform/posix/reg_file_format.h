@@ -12,7 +12,9 @@ namespace platform::posix {
 // Fills `hive` from the file's bytes. A damaged file raises ComError naming `fileName` and the line.
 void parseRegFile(const std::vector<char>& bytes, const std::string& fileName, Hive& hive);
 
-// The whole hive as .reg text, UTF-8. Every key is written, empty ones too, so that nothing is lost.
+// The whole hive as .reg text: UTF-8, or UTF-16LE when a name holds a lone surrogate. Every key is
+// written, empty ones too, so that nothing is lost. A name the format cannot hold (a key name with
+// a line break) raises ComError before anything is written.
 std::string formatRegFile(const Hive& hive);
 
 }  // namespace platform::posix

@@ -5,6 +5,22 @@
 #include "platform/text.h"
 
 namespace platform::posix {
+namespace {
+
+bool sameKey(const HiveKey& a, const HiveKey& b) {
+  if (a.name != b.name || a.values.size() != b.values.size() || a.subKeys.size() != b.subKeys.size()) return false;
+  for (std::size_t i = 0; i < a.values.size(); ++i) {
+    const RegistryValue& x = a.values[i];
+    const RegistryValue& y = b.values[i];
+    if (x.name != y.name || x.type != y.type || x.data != y.data) return false;
+  }
+  for (std::size_t i = 0; i < a.subKeys.size(); ++i) {
+    if (!sameKey(*a.subKeys[i], *b.subKeys[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 HiveKey* HiveKey::findSubKey(const std::wstring& subKeyName) const {
   for (const auto& key : subKeys) {
@@ -106,6 +122,14 @@ HiveKey* Hive::root(std::int32_t handle) {
 }
 
 const HiveKey* Hive::root(std::int32_t handle) const { return const_cast<Hive*>(this)->root(handle); }
+
+bool Hive::operator==(const Hive& other) const {
+  if (roots_.size() != other.roots_.size()) return false;
+  for (std::size_t i = 0; i < roots_.size(); ++i) {
+    if (roots_[i].first != other.roots_[i].first || !sameKey(*roots_[i].second, *other.roots_[i].second)) return false;
+  }
+  return true;
+}
 
 HiveKey* Hive::find(std::int32_t rootHandle, const std::vector<std::wstring>& path) {
   HiveKey* key = root(rootHandle);

@@ -48,6 +48,9 @@ class Hive {
   HiveKey* create(std::int32_t rootHandle, const std::vector<std::wstring>& path);
   void clear();
 
+  // The same keys and values with the same names, spelled exactly alike and in the same order.
+  bool operator==(const Hive& other) const;
+
  private:
   std::vector<std::pair<std::int32_t, std::unique_ptr<HiveKey>>> roots_;
 };

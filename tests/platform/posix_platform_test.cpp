@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "helpers/error_of.h"
 #include "helpers/test_platform.h"
 #include "platform/com_error.h"
@@ -87,8 +89,18 @@ TEST(EnvironmentTest, ExpandsDefinedReferencesOnly) {
   } cases[] = {
       {L"%WINDIR%\\Temp", L"C:\\WINDOWS\\Temp"}, {L"%NOPE%\\x", L"%NOPE%\\x"}, {L"50%", L"50%"},
       {L"%NOPE%A%", L"%NOPE1"},                  {L"%%A%", L"%1"},           {L"%A%%A%", L"11"},
+      {L"%windir%\\Temp", L"C:\\WINDOWS\\Temp"},  // names ignore case, as on Windows
   };
   for (const auto& c : cases) EXPECT_EQ(environment.expand(c.text), c.expanded) << platform::toUtf8(c.text);
+}
+
+TEST(EnvironmentTest, TheProcessEnvironmentFindsNamesWhateverTheirCase) {
+  ::setenv("LOCKFOLIO_CASE_TEST", "found", 1);
+  platform::posix::ProcessEnvironment environment;
+  EXPECT_EQ(environment.variable(L"Lockfolio_Case_Test"), std::optional<std::wstring>(L"found"));
+  EXPECT_EQ(environment.expand(L"%lockfolio_case_test%"), L"found");
+  ::unsetenv("LOCKFOLIO_CASE_TEST");
+  EXPECT_EQ(environment.variable(L"LOCKFOLIO_CASE_TEST"), std::nullopt);
 }
 
 TEST(TextTest, ConvertsAndFoldsCase) {

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <functional>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "helpers/temp_dir.h"
@@ -49,29 +51,27 @@ TEST(RegFileTest, EveryKindOfValueSurvivesTheRoundTrip) {
   key.setValue(L"Left", platform::kRegDword, {0x10, 0, 0, 0x80});
   key.setValue(L"", platform::kRegSz, platform::toUtf16Bytes(L"default \\ \"value\" \u00FC\u4E2D", 1));
   key.setValue(L"Lines", platform::kRegSz, platform::toUtf16Bytes(L"two\nlines", 1));
+  key.setValue(L"Name with\nline\r\nbreaks", platform::kRegSz, platform::toUtf16Bytes(L"x", 1));
+  key.setValue(L"LoneSurrogate", platform::kRegSz, {'a', 0, 0x00, 0xD8, 'b', 0, 0, 0});
   key.setValue(L"Expand", platform::kRegExpandSz, platform::toUtf16Bytes(L"%WINDIR%", 1));
   key.setValue(L"Multi", platform::kRegMultiSz, platform::toUtf16Bytes(std::wstring(L"a\0b", 3), 2));
   key.setValue(L"Blob", platform::kRegBinary, std::vector<std::uint8_t>(100, 0xAB));
   key.setValue(L"Odd", 0x20, {});
   key.setValue(L"ShortDword", platform::kRegDword, {1, 2});
   hive.create(platform::kHkeyLocalMachine, {L"Empty", L"Key"});
+  // Values directly under a root key, as regedit exports them.
+  hive.root(platform::kHkeyCurrentUser)->setValue(L"AtRoot", platform::kRegDword, {1, 0, 0, 0});
+  hive.root(platform::kHkeyUsers)->setValue(L"", platform::kRegSz, platform::toUtf16Bytes(L"root default", 1));
 
   const std::string text = platform::posix::formatRegFile(hive);
   EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\n", 0), 0u);
   EXPECT_NE(text.find("\"Left\"=dword:80000010"), std::string::npos);
+  EXPECT_NE(text.find("\"Name with\\nline\\r\\nbreaks\"=\"x\""), std::string::npos) << text;
 
   Hive again;
   platform::posix::parseRegFile(bytesOf(text), "f", again);
-  EXPECT_EQ(platform::posix::formatRegFile(again), text);
-  const auto* copy = again.find(platform::kHkeyCurrentUser, {L"software", L"PALVANTIS", L"Test \"quoted\""});
-  ASSERT_NE(copy, nullptr);
-  ASSERT_EQ(copy->values.size(), key.values.size());
-  for (std::size_t i = 0; i < key.values.size(); ++i) {
-    EXPECT_EQ(copy->values[i].name, key.values[i].name);
-    EXPECT_EQ(copy->values[i].type, key.values[i].type);
-    EXPECT_EQ(copy->values[i].data, key.values[i].data);
-  }
-  EXPECT_NE(again.find(platform::kHkeyLocalMachine, {L"Empty", L"Key"}), nullptr);
+  EXPECT_TRUE(again == hive) << text;
+  EXPECT_NE(again.find(platform::kHkeyCurrentUser, {L"software", L"PALVANTIS", L"Test \"quoted\""}), nullptr);
 }
 
 TEST(RegFileTest, ReadsWhatRegeditAndWineExport) {
@@ -89,6 +89,27 @@ TEST(RegFileTest, ReadsWhatRegeditAndWineExport) {
   EXPECT_EQ(key->findValue(L"left")->data, (std::vector<std::uint8_t>{10, 0, 0, 0}));
   EXPECT_EQ(platform::fromUtf16Bytes(key->findValue(L"Name")->data), std::wstring(L"Gr\u00FC\u00DFe") + L'\0');
   EXPECT_EQ(key->findValue(L"Bin")->data, (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
+TEST(RegFileTest, TextThatIsNoValidUtf16IsKeptExactly) {
+  // An export may hold lone surrogates in names and data; UTF-8 cannot carry them.
+  const std::wstring high(1, static_cast<wchar_t>(0xD800));
+  const std::wstring low(1, static_cast<wchar_t>(0xDC00));
+  const std::wstring text = L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\L" + low +
+                            L"ne]\r\n\"N" + high + L"me\"=\"a" + high + L"b\"\r\n";
+  std::vector<std::uint8_t> utf16 = {0xFF, 0xFE};
+  for (std::uint8_t b : platform::toUtf16Bytes(text, 0)) utf16.push_back(b);
+  Hive hive;
+  platform::posix::parseRegFile(std::vector<char>(utf16.begin(), utf16.end()), "f", hive);
+  auto* key = hive.find(platform::kHkeyCurrentUser, {L"Software", L"L" + low + L"ne"});
+  ASSERT_NE(key, nullptr);
+  ASSERT_NE(key->findValue(L"N" + high + L"me"), nullptr);
+  EXPECT_EQ(key->findValue(L"N" + high + L"me")->data, (std::vector<std::uint8_t>{'a', 0, 0x00, 0xD8, 'b', 0, 0, 0}));
+
+  const std::string written = platform::posix::formatRegFile(hive);
+  Hive again;
+  platform::posix::parseRegFile(bytesOf(written), "f", again);
+  EXPECT_TRUE(again == hive);
 }
 
 TEST(RegFileTest, DamagedFilesNameTheFileAndTheLine) {
@@ -123,6 +144,7 @@ TEST(HiveRegistryTest, PersistsAcrossProcessesAndSeesOtherWriters) {
   TempDir dir;
   const std::string file = dir.file("user.reg");
   HiveRegistry first(file);
+  setValue(first, L"", L"AtRoot", platform::kRegSz, platform::toUtf16Bytes(L"kept", 1));
   setValue(first, L"Software\\A", L"x", platform::kRegDword, {1, 0, 0, 0});
   EXPECT_TRUE(dir.exists("user.reg"));
   EXPECT_FALSE(dir.exists("user.reg.tmp" + std::to_string(::getpid())));
@@ -132,10 +154,27 @@ TEST(HiveRegistryTest, PersistsAcrossProcessesAndSeesOtherWriters) {
   std::vector<std::uint8_t> data;
   ASSERT_TRUE(getValue(second, L"software\\a", L"X", type, data));
   EXPECT_EQ(data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
+  ASSERT_TRUE(getValue(second, L"", L"AtRoot", type, data));  // a value directly under the root
+  EXPECT_EQ(data, platform::toUtf16Bytes(L"kept", 1));
 
   setValue(second, L"Software\\A", L"x", platform::kRegDword, {2, 0, 0, 0});
   ASSERT_TRUE(getValue(first, L"Software\\A", L"x", type, data));  // reloaded after the other's write
   EXPECT_EQ(data[0], 2);
+
+  // Another writer's change may leave the same inode, size and modification time behind (timestamps
+  // move in steps of milliseconds, and a save and rename reuses the inode freed by the one before):
+  // only the content tells.
+  struct stat before {};
+  ASSERT_EQ(::stat(file.c_str(), &before), 0);
+  std::string text = dir.read("user.reg");
+  const std::size_t at = text.find("dword:00000002");
+  ASSERT_NE(at, std::string::npos);
+  text.replace(at, 14, "dword:00000003");
+  dir.write("user.reg", text);  // rewritten in place: the same inode and size
+  const struct timespec times[2] = {before.st_atim, before.st_mtim};
+  ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+  ASSERT_TRUE(getValue(first, L"Software\\A", L"x", type, data));
+  EXPECT_EQ(data[0], 3);
 }
 
 TEST(HiveRegistryTest, ADamagedFileIsReportedAndNeverOverwritten) {
@@ -160,33 +199,122 @@ TEST(HiveRegistryTest, ADamagedFileIsReportedAndNeverOverwritten) {
   EXPECT_EQ(dir.read("other.reg"), "not a registry file");
 }
 
-TEST(HiveRegistryTest, AFileThatCannotBeWrittenFailsClearlyAndLosesNothingOnDisk) {
-  TempDir dir;
-  HiveRegistry registry(dir.file("user.reg"));
-  setValue(registry, L"Software\\A", L"x", platform::kRegDword, {1, 0, 0, 0});
-  const std::string before = dir.read("user.reg");
-  // A folder where the temporary copy must go makes the write fail, even for root.
-  dir.makeDirectory("user.reg.tmp" + std::to_string(::getpid()));
-  std::unique_ptr<platform::RegistryKey> key;
-  ASSERT_EQ(registry.createKey(platform::kHkeyCurrentUser, L"Software\\A", platform::kKeyWrite, key), 0);
-  try {
-    key->setValue(L"x", platform::kRegDword, {2, 0, 0, 0});
-    FAIL() << "expected the failed write to be reported";
-  } catch (const platform::ComError& e) {
-    EXPECT_NE(platform::toUtf8(e.description()).find("Cannot write the registry file"), std::string::npos);
+TEST(HiveRegistryTest, AChangeTheFileCannotTakeFailsClearlyAndLosesNothingOnDisk) {
+  struct Case {
+    const char* why;
+    std::function<void(const TempDir&, HiveRegistry&)> change;
+    const char* expected;
+  } cases[] = {
+      {"no room for the temporary copy",
+       [](const TempDir& dir, HiveRegistry& registry) {
+         // A folder where the temporary copy must go makes the write fail, even for root.
+         dir.makeDirectory("user.reg.tmp" + std::to_string(::getpid()));
+         setValue(registry, L"Software\\A", L"x", platform::kRegDword, {2, 0, 0, 0});
+       },
+       "Cannot write the registry file"},
+      {"a key name with a line break, which no key line can hold",
+       [](const TempDir&, HiveRegistry& registry) {
+         std::unique_ptr<platform::RegistryKey> key;
+         registry.createKey(platform::kHkeyCurrentUser, L"Software\\two\nlines", platform::kKeyWrite, key);
+       },
+       "line break"},
+      {"a value name beyond Unicode, which neither UTF-8 nor UTF-16 can spell",
+       [](const TempDir&, HiveRegistry& registry) {
+         setValue(registry, L"Software\\A", std::wstring(1, static_cast<wchar_t>(0x110000)), platform::kRegDword,
+                  {2, 0, 0, 0});
+       },
+       "beyond Unicode"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    TempDir dir;
+    HiveRegistry registry(dir.file("user.reg"));
+    setValue(registry, L"Software\\A", L"x", platform::kRegDword, {1, 0, 0, 0});
+    const std::string before = dir.read("user.reg");
+    try {
+      c.change(dir, registry);
+      ADD_FAILURE() << "expected the failed change to be reported";
+    } catch (const platform::ComError& e) {
+      EXPECT_NE(platform::toUtf8(e.description()).find(c.expected), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(dir.read("user.reg"), before);
+    // The failed change is not kept in memory either: what is read is what is on disk.
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    ASSERT_TRUE(getValue(registry, L"Software\\A", L"x", type, data));
+    EXPECT_EQ(data[0], 1);
+    std::unique_ptr<platform::RegistryKey> software;
+    ASSERT_EQ(registry.createKey(platform::kHkeyCurrentUser, L"Software", platform::kKeyRead, software), 0);
+    platform::RegistryKeyInfo info;
+    software->queryInfo(info);
+    EXPECT_EQ(info.subKeyCount, 1u);
   }
-  EXPECT_EQ(dir.read("user.reg"), before);
-  // The failed change is not kept in memory either: what is read is what is on disk.
-  std::uint32_t type = 0;
-  std::vector<std::uint8_t> data;
-  ASSERT_TRUE(getValue(registry, L"Software\\A", L"x", type, data));
-  EXPECT_EQ(data[0], 1);
+}
+
+constexpr int kProcesses = 4;
+constexpr int kWrites = 25;
+
+std::wstring sharedName(int process, int write) {
+  return L"p" + std::to_wstring(process) + L"w" + std::to_wstring(100 + write);
+}
+
+// Every value of every process, all set to `value`: a write turns one dword from 0 to 1, so the
+// file keeps its size and only its content tells that another process wrote.
+Hive sharedValues(std::uint8_t value) {
+  Hive hive;
+  auto* shared = hive.create(platform::kHkeyCurrentUser, {L"Software", L"Shared"});
+  for (int process = 0; process < kProcesses; ++process) {
+    for (int write = 0; write < kWrites; ++write) {
+      shared->setValue(sharedName(process, write), platform::kRegDword, {value, 0, 0, 0});
+    }
+  }
+  return hive;
+}
+
+int writeInChildProcess(const std::string& file, int process) noexcept {
+  try {
+    HiveRegistry registry(file);
+    std::unique_ptr<platform::RegistryKey> key;
+    if (registry.createKey(platform::kHkeyCurrentUser, L"Software\\Shared", platform::kKeyWrite, key) != 0) return 2;
+    for (int write = 0; write < kWrites; ++write) {
+      if (key->setValue(sharedName(process, write), platform::kRegDword, {1, 0, 0, 0}) != 0) return 3;
+    }
+    return 0;
+  } catch (...) {
+    return 1;
+  }
+}
+
+TEST(HiveRegistryTest, WritersInSeveralProcessesLoseNothing) {
+  TempDir dir;
+  dir.write("user.reg", platform::posix::formatRegFile(sharedValues(0)));
+  std::vector<pid_t> children;
+  for (int process = 0; process < kProcesses; ++process) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) ::_exit(writeInChildProcess(dir.file("user.reg"), process));
+    children.push_back(child);
+  }
+  for (const pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  }
+  Hive after;
+  platform::posix::parseRegFile(bytesOf(dir.read("user.reg")), "user.reg", after);
+  EXPECT_TRUE(after == sharedValues(1)) << dir.read("user.reg");
 }
 
 TEST(HiveRegistryTest, KeysBehaveAsWindowsKeysDo) {
   HiveRegistry registry;
   std::unique_ptr<platform::RegistryKey> key;
   EXPECT_EQ(registry.createKey(0x1234, L"A", platform::kKeyRead, key), platform::kErrorInvalidHandle);
+  // A path below a root never starts with a backslash; the root itself is the empty path.
+  for (const wchar_t* path : {L"\\", L"\\A"}) {
+    EXPECT_EQ(registry.createKey(platform::kHkeyCurrentUser, path, platform::kKeyRead, key),
+              platform::kErrorBadPathname);
+  }
+  EXPECT_EQ(key, nullptr);
   ASSERT_EQ(registry.createKey(platform::kHkeyCurrentUser, L"A\\B\\C", platform::kKeyRead, key), 0);
   std::unique_ptr<platform::RegistryKey> parent;
   registry.createKey(platform::kHkeyCurrentUser, L"A", platform::kKeyAllAccess, parent);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "helpers/test_platform.h"
 #include "helpers/variant_printer.h"
 #include "platform/text.h"
@@ -132,6 +134,8 @@ TEST_F(RegOpTest, EnvironmentReferencesMakeExpandableText) {
   open()->Value(L"Path", Variant(L"%WINDIR%\\Temp"));
   EXPECT_EQ(open()->Value(L"Path"), Variant(L"%WINDIR%\\Temp"));
   EXPECT_EQ(open(RegOp::kOptionExpand)->Value(L"Path"), Variant(L"C:\\WINDOWS\\Temp"));
+  open()->Value(L"Path", Variant(L"%windir%\\Temp"));
+  EXPECT_EQ(open(RegOp::kOptionExpand)->Value(L"Path"), Variant(L"C:\\WINDOWS\\Temp"));
 }
 
 TEST_F(RegOpTest, ProcessDriveEntriesNameNoVariable) {
@@ -168,12 +172,42 @@ TEST_F(RegOpTest, FailuresAreSilentWithoutOptionBitEight) {
   ASSERT_EQ(env.ui.boxes.size(), 1u);
   EXPECT_EQ(env.ui.boxes[0].text, L"No Key name specified!");
 
-  RegOp badRoot(env.platform());
-  badRoot.Options(RegOp::kOptionShowErrors);
-  badRoot.Root(0x12345);
-  badRoot.Key(kKey);
-  EXPECT_EQ(badRoot.Value(L"x"), Variant(std::int16_t{-1}));
-  EXPECT_EQ(env.ui.boxes.back().text, L"Could not open Registry Key!");
+  // An unknown root, and a path that starts with a backslash (which Windows refuses), open nothing:
+  // a write goes nowhere, not to the root, and reads give -1.
+  struct Unopenable {
+    std::int32_t root;
+    const wchar_t* path;
+  } unopenable[] = {{0x12345, kKey}, {platform::kHkeyCurrentUser, L"\\"}, {platform::kHkeyCurrentUser, L"\\Software"}};
+  for (const auto& c : unopenable) {
+    RegOp reg(env.platform());
+    reg.Options(RegOp::kOptionShowErrors);
+    reg.Root(c.root);
+    reg.Key(c.path);
+    reg.Value(L"x", Variant(L"lost?"));
+    EXPECT_EQ(reg.Value(L"x"), Variant(std::int16_t{-1})) << platform::toUtf8(c.path);
+    EXPECT_EQ(env.ui.boxes.back().text, L"Could not open Registry Key!");
+  }
+  std::unique_ptr<platform::RegistryKey> root;
+  ASSERT_EQ(env.hive.createKey(platform::kHkeyCurrentUser, L"", platform::kKeyRead, root), 0);
+  platform::RegistryKeyInfo info;
+  root->queryInfo(info);
+  EXPECT_EQ(info.valueCount, 0u);
+}
+
+TEST_F(RegOpTest, AFailedReopenLeavesNoValuesOfThePreviousKey) {
+  const std::function<void(RegOp&)> reopens[] = {
+      [](RegOp& reg) { reg.Root(0x12345); },
+      [](RegOp& reg) { reg.Key(L"\\Elsewhere"); },
+  };
+  for (const auto& reopen : reopens) {
+    auto reg = open();
+    reg->Value(L"Left", Variant(std::int32_t{7}));
+    ASSERT_EQ(reg->Value(L"Left"), Variant(std::int32_t{7}));  // the cache holds the key's values now
+    reopen(*reg);
+    EXPECT_EQ(reg->Value(L"Left"), Variant(std::int16_t{-1}));
+    EXPECT_EQ(reg->ValueCount(), 0);
+    EXPECT_TRUE(reg->AllValues().empty());
+  }
 }
 
 TEST_F(RegOpTest, AnEmptyVariantChangesNothingAndOpensNothing) {
@@ -182,10 +216,23 @@ TEST_F(RegOpTest, AnEmptyVariantChangesNothingAndOpensNothing) {
 }
 
 TEST_F(RegOpTest, OptionsShapeReadsAndWrites) {
-  put(L"Multi", platform::kRegMultiSz, platform::toUtf16Bytes(std::wstring(L"one\0two\0\0junk", 13), 1));
-  EXPECT_EQ(open()->Value(L"Multi"), Variant(std::wstring(L"one\0two", 7)));
-  EXPECT_EQ(open(RegOp::kOptionMultiAsArray)->Value(L"Multi"),
-            Variant(VariantArray{Variant(L"one"), Variant(L"two")}));
+  // Multi-strings are cut at the first pair of NULs, as if read into a buffer filled with NUL: a
+  // missing final terminator makes no empty last element.
+  struct Multi {
+    std::wstring stored;
+    std::wstring text;
+    VariantArray parts;
+  } multis[] = {
+      {std::wstring(L"one\0two\0\0junk\0", 14), std::wstring(L"one\0two", 7), {Variant(L"one"), Variant(L"two")}},
+      {std::wstring(L"a\0b\0", 4), std::wstring(L"a\0b", 3), {Variant(L"a"), Variant(L"b")}},
+      {std::wstring(L"a\0b", 3), std::wstring(L"a\0b", 3), {Variant(L"a"), Variant(L"b")}},
+      {std::wstring(L"\0", 1), L"", {}},
+  };
+  for (const auto& m : multis) {
+    put(L"Multi", platform::kRegMultiSz, platform::toUtf16Bytes(m.stored, 0));
+    EXPECT_EQ(open()->Value(L"Multi"), Variant(m.text)) << m.stored.size();
+    EXPECT_EQ(open(RegOp::kOptionMultiAsArray)->Value(L"Multi"), Variant(m.parts)) << m.stored.size();
+  }
 
   open(RegOp::kOptionNumbersAsText)->Value(L"AsText", Variant(std::int32_t{42}));
   EXPECT_EQ(typeOf(L"AsText"), platform::kRegSz);

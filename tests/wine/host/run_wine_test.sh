@@ -2,8 +2,8 @@
 # Runs a Windows test program under Wine (run_wine_test.sh program.exe [arguments]) and passes
 # only when it printed its summary line "N passed, 0 failed" and exited 0: Wine can end a crashed
 # program with exit code 0.
-# The prefix is $WINEPREFIX, or /tmp/lockfolio-wine-host; it is made on first use, with Wine's
-# null display driver so that windows (message boxes) work headless.
+# The prefix is $WINEPREFIX (CTest gives each build its own), or /tmp/lockfolio-wine-host; it is
+# made on first use, with Wine's null display driver so that windows (message boxes) work headless.
 set -u
 [ $# -ge 1 ] || { echo "usage: $0 program.exe [arguments]" >&2; exit 2; }
 command -v wine >/dev/null 2>&1 || { echo "wine is not installed" >&2; exit 2; }
