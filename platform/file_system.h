@@ -33,6 +33,10 @@ class FileSystem {
   virtual std::uint32_t attributes(const std::wstring& path) = 0;
   // Whether the file can be opened for writing right now, without creating or changing it.
   virtual bool canOpenForWriting(const std::wstring& path) noexcept = 0;
+  // The one path the file system reports for an existing file or folder, however it is spelt:
+  // absolute, links followed, in long form, without a "\\?\" prefix. A named stream ("a.doc:s")
+  // keeps its ":name" after its file's path. Raises 53 when nothing is there.
+  virtual std::wstring canonicalPath(const std::wstring& path) = 0;
   // The long form of an existing path; nothing when it does not exist or cannot be converted.
   virtual std::optional<std::wstring> longPathName(const std::wstring& path) = 0;
   // The user's temporary folder, ending in a backslash.

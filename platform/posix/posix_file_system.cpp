@@ -191,3 +191,7 @@ bool setDosAttributes(const std::string& nativePath, std::uint32_t bits) {
 }
 
 }  // namespace platform::posix
+
+namespace platform::posix {
+std::wstring PosixFileSystem::canonicalPath(const std::wstring& path) { return path; }
+}  // namespace platform::posix

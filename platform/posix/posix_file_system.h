@@ -22,6 +22,7 @@ class PosixFileSystem : public FileSystem {
   void deleteFolder(const std::wstring& path) override;
   std::uint32_t attributes(const std::wstring& path) override;
   bool canOpenForWriting(const std::wstring& path) noexcept override;
+  std::wstring canonicalPath(const std::wstring& path) override;
   std::optional<std::wstring> longPathName(const std::wstring& path) override;
   std::wstring tempPath() override { return tempPath_; }
   bool namesIgnoreCase() const override { return false; }

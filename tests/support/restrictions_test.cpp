@@ -18,10 +18,17 @@ using testing_support::TestPlatform;
 
 namespace {
 
-// The same files, compared the Windows way: without regard to letter case.
-class CaseInsensitiveFileSystem : public platform::FileSystem {
+// The same files seen the Windows way: names compared without regard to letter case, and a named
+// stream reported after its file's path, as the final path of a handle to one is.
+class WindowsLikeFileSystem : public platform::FileSystem {
  public:
-  explicit CaseInsensitiveFileSystem(platform::FileSystem& inner) : inner_(inner) {}
+  explicit WindowsLikeFileSystem(platform::FileSystem& inner) : inner_(inner) {}
+  std::wstring canonicalPath(const std::wstring& p) override {
+    const std::size_t colon = p.find(L':', 2);
+    if (colon == std::wstring::npos) return inner_.canonicalPath(p);
+    const std::size_t type = p.find(L':', colon + 1);  // ":$DATA" is not part of the reported name
+    return inner_.canonicalPath(p.substr(0, colon)) + p.substr(colon, type == std::wstring::npos ? type : type - colon);
+  }
   bool folderExists(const std::wstring& p) override { return inner_.folderExists(p); }
   bool fileExists(const std::wstring& p) override { return inner_.fileExists(p); }
   void createFolder(const std::wstring& p) override { inner_.createFolder(p); }
@@ -54,8 +61,14 @@ class RestrictionsTest : public ::testing::Test {
     return path;
   }
   bool allowed(const std::wstring& path) { return Restrictions(env.platform()).IsEncryptionAllowed(path); }
+  // "allowed", "refused" or the error: a spelling that fails is neither.
+  std::string answer(const std::wstring& path) {
+    bool answer = false;
+    const std::int32_t error = errorOf([&] { answer = allowed(path); });
+    return error ? "error " + std::to_string(error) : answer ? "allowed" : "refused";
+  }
   bool allowedIgnoringCase(const std::wstring& path) {
-    CaseInsensitiveFileSystem windowsLike(env.fileSystem);
+    WindowsLikeFileSystem windowsLike(env.fileSystem);
     platform::Platform p = env.platform();
     platform::Platform windows{p.registry, windowsLike, p.environment, p.resources, p.ui};
     return Restrictions(windows).IsEncryptionAllowed(path);
@@ -73,6 +86,10 @@ TEST_F(RestrictionsTest, RefusesWhatMustNeverBeEncrypted) {
   const std::wstring system = file("Docs/marked-system.doc");
   ASSERT_TRUE(platform::posix::setDosAttributes(env.drive.file("Docs/marked-hidden.doc"), platform::kAttributeHidden));
   ASSERT_TRUE(platform::posix::setDosAttributes(env.drive.file("Docs/marked-system.doc"), platform::kAttributeSystem));
+  file("Apps/Palvantis/notes.doc");
+  ASSERT_EQ(::symlink("../WINDOWS", env.drive.file("Docs/to-windows").c_str()), 0);
+  ASSERT_EQ(::symlink("../Apps/Palvantis/notes.doc", env.drive.file("Docs/maker-notes.doc").c_str()), 0);
+  ASSERT_EQ(::symlink("report.doc", env.drive.file("Docs/report-link.doc").c_str()), 0);
 
   struct Case {
     std::wstring path;
@@ -89,8 +106,30 @@ TEST_F(RestrictionsTest, RefusesWhatMustNeverBeEncrypted) {
       {file("Windows/notes.doc"), true},
       {file("Apps/Palvantis/notes.doc"), false},
       {file("Docs/Palvantis-budget.xls"), false},
+      // Other spellings of a refused file: the rules see the one path the file system reports.
+      {L"C:/WINDOWS/notes.doc", false},
+      {L"c:\\WINDOWS\\notes.doc", false},
+      {L"\\\\?\\C:\\WINDOWS\\notes.doc", false},
+      {L"\\\\.\\C:\\WINDOWS\\notes.doc", false},
+      {L"C:\\Docs\\..\\WINDOWS\\.\\notes.doc", false},
+      {L"C:\\\\WINDOWS\\\\notes.doc", false},
+      {L"C:\\WINDOWS. \\notes.doc. .", false},
+      {L"C:\\WINDOWS\\notes.doc::$DATA", false},
+      {L"C:\\Docs\\to-windows\\notes.doc", false},  // a link to the Windows folder
+      {L"C:\\Docs\\maker-notes.doc", false},         // a link to a file in the maker's folder
+      {L"C:\\Docs\\driver.sys::$DATA", false},
+      {L"C:\\Docs\\driver.sys .", false},
+      // and of an allowed one, whose spellings may show a protected text the path does not hold.
+      {L"C:/Docs/report.doc", true},
+      {L"\\\\?\\C:\\Docs\\report.doc", true},
+      {L"\\\\.\\C:\\Docs\\report.doc", true},
+      {L"C:\\WINDOWS\\..\\Docs\\.\\report.doc", true},
+      {L"C:\\Palvantis\\..\\\\Docs\\report.doc", true},
+      {L"C:\\Docs.\\report.doc ", true},
+      {L"C:\\Docs\\report.doc::$DATA", true},
+      {L"C:\\Docs\\report-link.doc", true},
   };
-  for (const auto& c : cases) EXPECT_EQ(allowed(c.path), c.allowed) << platform::toUtf8(c.path);
+  for (const auto& c : cases) EXPECT_EQ(answer(c.path), c.allowed ? "allowed" : "refused") << platform::toUtf8(c.path);
 }
 
 TEST_F(RestrictionsTest, WhereNamesIgnoreCaseSoDoTheComparisons) {
@@ -98,6 +137,9 @@ TEST_F(RestrictionsTest, WhereNamesIgnoreCaseSoDoTheComparisons) {
   EXPECT_FALSE(allowedIgnoringCase(file("Windows/notes.doc")));
   EXPECT_FALSE(allowedIgnoringCase(file("Docs/palvantis.doc")));
   EXPECT_TRUE(allowedIgnoringCase(file("Docs/report.doc")));
+  // A named stream's name follows its file's: the ending is the file's own.
+  EXPECT_FALSE(allowedIgnoringCase(file("Docs/driver.sys") + L":stream:$DATA"));
+  EXPECT_TRUE(allowedIgnoringCase(file("Docs/report.doc") + L":notes.sys"));
 }
 
 TEST_F(RestrictionsTest, WithoutWindirOnlyTheMakersNameIsLookedFor) {
@@ -121,8 +163,11 @@ TEST_F(RestrictionsTest, AVariableEntryTooShortToNameOneMatchesNothing) {
 TEST_F(RestrictionsTest, AMissingFileOrAFolderIsAFailedCallNotARefusal) {
   // A folder is no file: neither allowed nor refused, be it plain or hidden.
   env.drive.makeDirectory("Docs/.cache");
+  // The native file system has no named streams.
+  env.drive.write("Docs/report.doc", "content");
   for (const wchar_t* path : {L"C:\\Docs\\missing.doc", L"C:\\NoFolder\\missing.doc", L"C:\\Docs",
-                              L"C:\\Docs\\", L"C:\\Docs\\.cache"}) {
+                              L"C:\\Docs\\", L"C:\\Docs\\.cache", L"C:/Docs/.", L"C:\\Docs\\report.doc\\..",
+                              L"C:\\Docs\\report.doc:stream:$DATA"}) {
     EXPECT_EQ(errorOf([&] { allowed(path); }), 53) << platform::toUtf8(path);
   }
   EXPECT_EQ(errorOf([&] { allowed(L"Q:\\unmapped.doc"); }), 76);
