@@ -4,6 +4,7 @@
 
 #include "addin/messages.h"
 #include "platform/com_error.h"
+#include "platform/stream_suffix.h"
 #include "platform/text.h"
 
 namespace support {
@@ -23,9 +24,13 @@ std::vector<std::wstring> splitAtComma(const std::wstring& list) {
 }  // namespace
 
 bool Restrictions::IsEncryptionAllowed(const std::wstring& strFilename) {
-  if (IsReadOnlyFile(strFilename)) return false;
-  if (IsSystemFile(strFilename)) return false;
-  return !IsInProtectedLocation(strFilename);
+  // Windows opens one file under many spellings (links, short names, "..", prefixes, streams):
+  // the rules are applied to the one path the file system reports for it, or they could be
+  // walked around by spelling alone.
+  const std::wstring canonical = platform_.fileSystem.canonicalPath(strFilename);
+  if (IsReadOnlyFile(canonical)) return false;
+  if (IsSystemFile(canonical)) return false;
+  return !IsInProtectedLocation(canonical);
 }
 
 bool Restrictions::IsFileOpen(const std::wstring& strFilename) {
@@ -33,7 +38,7 @@ bool Restrictions::IsFileOpen(const std::wstring& strFilename) {
 }
 
 std::uint32_t Restrictions::FileAttributes(const std::wstring& strFilename) {
-  const std::uint32_t attributes = platform_.fileSystem.attributes(strFilename);
+  const std::uint32_t attributes = platform_.fileSystem.attributes(platform::withoutStreamSuffix(strFilename));
   // Only a file is asked about: a folder of that name is no file, as a missing one is none.
   if (attributes & platform::kAttributeDirectory) throw platform::ComError::automation(platform::errors::kFileNotFound);
   return attributes;
@@ -46,8 +51,9 @@ bool Restrictions::IsReadOnlyFile(const std::wstring& strFilename) {
 bool Restrictions::IsSystemFile(const std::wstring& strFilename) {
   const std::uint32_t attributes = FileAttributes(strFilename);
   if (attributes & (platform::kAttributeHidden | platform::kAttributeSystem)) return true;
-  // Four characters, whatever the length of the protected extension.
-  const std::wstring ending = strFilename.size() > 4 ? strFilename.substr(strFilename.size() - 4) : strFilename;
+  // Four characters of the file's own name, whatever the length of the protected extension.
+  const std::wstring file = platform::withoutStreamSuffix(strFilename);
+  const std::wstring ending = file.size() > 4 ? file.substr(file.size() - 4) : file;
   const std::wstring extension = addin::GetMessage(platform_, addin::message::kProtectedExtension);
   return platform_.fileSystem.namesIgnoreCase() ? platform::equalsIgnoreCase(ending, extension) : ending == extension;
 }

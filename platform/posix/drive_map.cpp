@@ -41,6 +41,12 @@ std::string DriveMap::toNative(const std::wstring& windowsPath, const std::wstri
   for (auto& c : path) {
     if (c == L'/') c = L'\\';
   }
+  // "\\?\C:\..." and "\\.\C:\..." reach a drive through the device namespace; what is left of
+  // "\\?\UNC\server\..." is a network path.
+  if (path.size() >= 4 && path[0] == L'\\' && path[1] == L'\\' && (path[2] == L'?' || path[2] == L'.') &&
+      path[3] == L'\\') {
+    path.erase(0, 4);
+  }
   if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\') pathNotFound();  // network paths
   if (!(path.size() >= 2 && isDriveLetter(path[0]) && path[1] == L':')) {
     if (currentDirectory.empty()) pathNotFound();
@@ -56,16 +62,29 @@ std::string DriveMap::toNative(const std::wstring& windowsPath, const std::wstri
   const auto directory = directoryOf(path[0]);
   if (!directory) pathNotFound();
 
-  std::string native = *directory;
+  // The names as Windows reads them, so that every spelling of a file reaches that file and no
+  // ".." leads out of the drive's directory.
+  std::vector<std::wstring> names;
   std::size_t start = 2;
-  while (start < path.size()) {
+  while (start <= path.size()) {
     std::size_t end = path.find(L'\\', start);
     if (end == std::wstring::npos) end = path.size();
-    if (end > start) {
-      if (native.empty() || native.back() != '/') native += '/';
-      native += toUtf8(path.substr(start, end - start));
-    }
+    std::wstring name = path.substr(start, end - start);
     start = end + 1;
+    if (end == path.size() && name.size() > 7 && equalsIgnoreCase(name.substr(name.size() - 7), L"::$DATA")) {
+      name.erase(name.size() - 7);  // the file's own (default) data stream
+    }
+    if (name == L"..") {
+      if (!names.empty()) names.pop_back();
+      continue;
+    }
+    while (!name.empty() && (name.back() == L'.' || name.back() == L' ')) name.pop_back();
+    if (!name.empty()) names.push_back(std::move(name));  // "." and repeated separators name nothing
+  }
+  std::string native = *directory;
+  for (const std::wstring& name : names) {
+    if (native.empty() || native.back() != '/') native += '/';
+    native += toUtf8(name);
   }
   return native;
 }

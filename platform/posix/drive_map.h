@@ -18,7 +18,9 @@ class DriveMap {
   std::optional<std::string> directoryOf(wchar_t letter) const;
   const std::map<wchar_t, std::string>& drives() const { return drives_; }
 
-  // The POSIX path of a Windows path. Relative paths are taken from `currentDirectory`.
+  // The POSIX path of a Windows path, spelt in any way Windows accepts: forward slashes, repeated
+  // separators, "\\?\" and "\\.\" prefixes, "." and "..", trailing dots and blanks in names, the
+  // default stream's "::$DATA". Relative paths are taken from `currentDirectory`.
   // Raises ComError 76 (path not found) for an unmapped drive or a network path.
   std::string toNative(const std::wstring& windowsPath, const std::wstring& currentDirectory) const;
   // The Windows path of a POSIX path, through the drive whose directory holds it most closely.

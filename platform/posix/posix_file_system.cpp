@@ -58,6 +58,10 @@ struct DirCloser {
 };
 using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
+struct MallocFree {
+  void operator()(char* memory) const { std::free(memory); }
+};
+
 void removeTree(const std::string& path) {
   struct stat info {};
   if (::lstat(path.c_str(), &info) != 0) throw errorFromErrno(errno, errors::kPathNotFound);
@@ -162,6 +166,22 @@ bool PosixFileSystem::canOpenForWriting(const std::wstring& path) noexcept {
   }
 }
 
+std::wstring PosixFileSystem::canonicalPath(const std::wstring& path) {
+  const std::unique_ptr<char, MallocFree> real(::realpath(toNative(path).c_str(), nullptr));
+  if (!real) throw errorFromErrno(errno, errors::kFileNotFound);
+  // A drive's directory may itself lie behind a link: compare real paths with real paths.
+  DriveMap realDrives;
+  realDrives.unmap(L'Z');
+  for (const auto& [letter, directory] : drives_.drives()) {
+    const std::unique_ptr<char, MallocFree> realDirectory(::realpath(directory.c_str(), nullptr));
+    if (realDirectory) realDrives.map(letter, realDirectory.get());
+  }
+  // A link may lead where no drive does: no Windows path names that file.
+  auto windows = realDrives.toWindows(real.get());
+  if (!windows) throw ComError::automation(errors::kFileNotFound);
+  return *std::move(windows);
+}
+
 std::optional<std::wstring> PosixFileSystem::longPathName(const std::wstring& path) {
   // POSIX names have no short 8.3 forms: an existing path is already in its long form.
   try {
@@ -190,8 +210,4 @@ bool setDosAttributes(const std::string& nativePath, std::uint32_t bits) {
   return ::setxattr(nativePath.c_str(), kDosAttributeName, value, std::strlen(value), 0) == 0;
 }
 
-}  // namespace platform::posix
-
-namespace platform::posix {
-std::wstring PosixFileSystem::canonicalPath(const std::wstring& path) { return path; }
 }  // namespace platform::posix

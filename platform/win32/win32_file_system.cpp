@@ -4,6 +4,7 @@
 
 #include "platform/com_error.h"
 #include "platform/growing_buffer.h"
+#include "platform/stream_suffix.h"
 #include "platform/win32/win32_error.h"
 #include "platform/win32/win32_folder_listing.h"
 #include "platform/win32/win32_folder_removal.h"
@@ -60,6 +61,41 @@ bool Win32FileSystem::canOpenForWriting(const std::wstring& path) noexcept {
   const UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
   return static_cast<bool>(file);
+}
+
+std::wstring Win32FileSystem::canonicalPath(const std::wstring& path) {
+  // Neither read nor write access: the host keeps its document open, often sharing it with no
+  // one, and no sharing mode refuses a handle that only reads attributes. Backup semantics let a
+  // folder open too, so that the caller learns it is a folder rather than meeting access denied.
+  const UniqueFile file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file) {
+    const DWORD code = GetLastError();
+    // The caller asks about a file: a missing folder on its way means the file is not there.
+    throw code == ERROR_PATH_NOT_FOUND ? ComError::automation(errors::kFileNotFound) : errorFromWin32(code, path);
+  }
+  DWORD failure = ERROR_SUCCESS;
+  const auto reported = fetchGrowing(MAX_PATH, [&](wchar_t* buffer, std::uint32_t capacity) -> std::uint32_t {
+    const DWORD result = GetFinalPathNameByHandleW(file.get(), buffer, capacity, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (result == 0) failure = GetLastError();
+    return result;
+  });
+  if (!reported) throw errorFromWin32(failure == ERROR_SUCCESS ? ERROR_INSUFFICIENT_BUFFER : failure, path);
+
+  std::wstring finalPath = *reported;
+  if (finalPath.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+    finalPath.replace(0, 8, L"\\\\");
+  } else if (finalPath.rfind(L"\\\\?\\", 0) == 0) {
+    finalPath.erase(0, 4);
+  }
+  // The reported path is normalized already; the long form of its file is made sure of all the
+  // same, since a short name would hide the folder names the caller looks for.
+  const std::size_t stream = streamSuffixStart(finalPath);
+  const std::wstring filePath = finalPath.substr(0, stream);
+  const auto longForm = longPathName(filePath);
+  if (!longForm) throw errorFromWin32(GetLastError(), filePath);
+  return stream == std::wstring::npos ? *longForm : *longForm + finalPath.substr(stream);
 }
 
 std::optional<std::wstring> Win32FileSystem::longPathName(const std::wstring& path) {
