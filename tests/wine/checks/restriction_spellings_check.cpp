@@ -107,6 +107,7 @@ class HeldFile {
 struct Spelling {
   std::wstring what;
   std::wstring path;
+  bool onlyWindows = false;  // a spelling Windows opens and Wine 8 does not
 };
 
 std::wstring replaceAll(std::wstring text, const std::wstring& from, const std::wstring& to) {
@@ -132,10 +133,10 @@ std::vector<Spelling> spellingsOf(const std::wstring& path) {
       {L". and ..", path.substr(0, 3) + L".\\" + folder.substr(3) + L"\\..\\" + folderName + L"\\" + name},
       {L"repeated separators", path.substr(0, 3) + replaceAll(path.substr(3), L"\\", L"\\\\\\")},
       {L"trailing dots and blanks", path + L". ."},
-      {L"trailing dots and blanks in a folder", folder + L". \\" + name},
-      {L"the default stream", path + L"::$DATA"},
+      {L"trailing dots and blanks in a folder", folder + L". \\" + name, true},
+      {L"the default stream", path + L"::$DATA", true},
       {L"lower case", lower},
-      {L"local machine's share", L"\\\\localhost\\" + path.substr(0, 1) + L"$" + path.substr(2)},
+      {L"local machine's share", L"\\\\localhost\\" + path.substr(0, 1) + L"$" + path.substr(2), true},
   };
   wchar_t shortPath[MAX_PATH];
   const DWORD length = GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
@@ -168,7 +169,11 @@ void checkSpellings(Restrictions& restrictions, const HeldFile& file, const std:
   if (reader != INVALID_HANDLE_VALUE) CloseHandle(reader);
   for (const Spelling& spelling : spellings) {
     if (!opens(spelling.path)) {
-      std::printf("NOTE not opened here (%s): %s\n", narrow(spelling.what).c_str(), narrow(spelling.path).c_str());
+      if (spelling.onlyWindows) {
+        std::printf("NOTE not opened here (%s): %s\n", narrow(spelling.what).c_str(), narrow(spelling.path).c_str());
+      } else {
+        check(spelling.what + L" opens " + spelling.path, std::to_string(GetLastError()), "opened");
+      }
       continue;
     }
     check(spelling.what + L": " + spelling.path, restrictions.answer(spelling.path), expected);
