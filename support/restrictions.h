@@ -14,6 +14,7 @@ class Restrictions {
  public:
   explicit Restrictions(const platform::Platform& platform) : platform_(platform) {}
 
+  // Judges the one path the file system reports for the file, however `strFilename` spells it.
   // Raises the file system's error (53 file not found, 70 permission denied) for a file whose
   // attributes cannot be read: a missing file is a failed call, not a refusal. So is a folder (53).
   bool IsEncryptionAllowed(const std::wstring& strFilename);
