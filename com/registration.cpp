@@ -9,7 +9,6 @@
 #include "com/type_library.h"
 #include "platform/registry.h"
 #include "platform/text.h"
-#include "platform/win32/win32_registry.h"
 
 namespace com {
 
@@ -68,7 +67,7 @@ class Writer {
 // Deletes root\parent\child with everything below it; a key that is not there is no failure.
 // The parent is only opened: one that is not there holds nothing to delete, and creating it would
 // leave keys behind that were never the module's.
-long deleteTree(platform::win32::Win32Registry& registry, std::int32_t root, const std::wstring& path) {
+long deleteTree(platform::Registry& registry, std::int32_t root, const std::wstring& path) {
   const std::size_t slash = path.rfind(L'\\');
   const std::wstring parentPath = slash == std::wstring::npos ? L"" : path.substr(0, slash);
   const std::wstring child = slash == std::wstring::npos ? path : path.substr(slash + 1);
@@ -81,7 +80,7 @@ long deleteTree(platform::win32::Win32Registry& registry, std::int32_t root, con
 }
 
 long removeEverything() {
-  platform::win32::Win32Registry registry;
+  platform::Registry& registry = modulePlatform().registry;
   long firstFailure = ERROR_SUCCESS;
   const auto keep = [&](long result) {
     if (firstFailure == ERROR_SUCCESS) firstFailure = result;

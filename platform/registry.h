@@ -78,6 +78,9 @@ class Registry {
   // Opens root\path with `access`, creating the key and every missing parent.
   virtual long createKey(std::int32_t root, const std::wstring& path, std::uint32_t access,
                          std::unique_ptr<RegistryKey>& key) = 0;
+  // Opens root\path with `access` only if it exists (2, file not found, otherwise): creates nothing.
+  virtual long openKey(std::int32_t root, const std::wstring& path, std::uint32_t access,
+                       std::unique_ptr<RegistryKey>& key) = 0;
   // Whether deleteSubKeyTree can be used (on Windows: the shell library loads from the system folder).
   virtual bool treeDeleteAvailable() = 0;
 };

@@ -275,4 +275,16 @@ long HiveRegistry::createKey(std::int32_t root, const std::wstring& path, std::u
   return result;
 }
 
+long HiveRegistry::openKey(std::int32_t root, const std::wstring& path, std::uint32_t /*access*/,
+                           std::unique_ptr<RegistryKey>& key) {
+  if (!path.empty() && path[0] == L'\\') return kErrorBadPathname;
+  std::vector<std::wstring> parts = splitKeyPath(path);
+  const long result = access([&](Hive& hive, bool&) {
+    if (!hive.root(root)) return kErrorInvalidHandle;
+    return hive.find(root, parts) ? kErrorSuccess : kErrorFileNotFound;
+  });
+  if (result == kErrorSuccess) key = std::make_unique<HiveRegistryKey>(*this, root, std::move(parts));
+  return result;
+}
+
 }  // namespace platform::posix

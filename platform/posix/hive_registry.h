@@ -23,6 +23,8 @@ class HiveRegistry : public Registry {
 
   long createKey(std::int32_t root, const std::wstring& path, std::uint32_t access,
                  std::unique_ptr<RegistryKey>& key) override;
+  long openKey(std::int32_t root, const std::wstring& path, std::uint32_t access,
+               std::unique_ptr<RegistryKey>& key) override;
   bool treeDeleteAvailable() override { return true; }
 
   const std::string& filePath() const { return file_; }

@@ -50,6 +50,15 @@ long CountingRegistry::createKey(std::int32_t root, const std::wstring& path, st
   return result;
 }
 
+long CountingRegistry::openKey(std::int32_t root, const std::wstring& path, std::uint32_t access,
+                               std::unique_ptr<platform::RegistryKey>& key) {
+  ++opens;
+  std::unique_ptr<platform::RegistryKey> inner;
+  const long result = inner_.openKey(root, path, access, inner);
+  if (inner) key = std::make_unique<CountingKey>(std::move(inner), *this);
+  return result;
+}
+
 TestPlatform::TestPlatform(std::uint16_t language)
     : fileSystem(driveC(drive.path()), L"C:\\Temp\\", L"C:\\"), resources(language) {
   drive.makeDirectory("Temp");

@@ -55,6 +55,8 @@ class CountingRegistry : public platform::Registry {
   explicit CountingRegistry(platform::Registry& inner) : inner_(inner) {}
   long createKey(std::int32_t root, const std::wstring& path, std::uint32_t access,
                  std::unique_ptr<platform::RegistryKey>& key) override;
+  long openKey(std::int32_t root, const std::wstring& path, std::uint32_t access,
+               std::unique_ptr<platform::RegistryKey>& key) override;
   bool treeDeleteAvailable() override { return treeDelete; }
 
   int opens = 0;

@@ -324,6 +324,15 @@ TEST(HiveRegistryTest, KeysBehaveAsWindowsKeysDo) {
   EXPECT_EQ(key->queryValue(L"x", type, nullptr), platform::kErrorKeyDeleted);
   platform::RegistryValue value;
   EXPECT_EQ(parent->enumValue(0, value), platform::kErrorNoMoreItems);
+  // Opening without creating: a missing key stays missing, an existing one opens.
+  std::unique_ptr<platform::RegistryKey> opened;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    EXPECT_EQ(registry.openKey(platform::kHkeyCurrentUser, L"A\\B", platform::kKeyRead, opened),
+              platform::kErrorFileNotFound);
+  }
+  EXPECT_EQ(opened, nullptr);
+  EXPECT_EQ(registry.openKey(platform::kHkeyCurrentUser, L"a", platform::kKeyRead, opened), 0);
+  EXPECT_NE(opened, nullptr);
 }
 
 }  // namespace
