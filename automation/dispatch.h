@@ -21,9 +21,18 @@ enum class InvokeKind { Method = 1, PropertyGet = 2, PropertyPut = 4, PropertyPu
 class Arg {
  public:
   Arg(Variant value) : own_(std::move(value)) {}  // by value
+  // A reference typed by the caller's value: a string goes as a reference to a string, a 32-bit
+  // integer as a reference to one, and so on; what a typed parameter (BSTR*, long*) accepts.
   static Arg byRef(Variant& target) {
     Arg arg{Variant()};
     arg.ref_ = &target;
+    return arg;
+  }
+  // A reference to a Variant as such (VARIANT*): for a parameter that is a Variant by design, and
+  // what a script passes for every variable.
+  static Arg byRefVariant(Variant& target) {
+    Arg arg = byRef(target);
+    arg.variantRef_ = true;
     return arg;
   }
   static Arg named(std::wstring name, Variant value) {
@@ -39,6 +48,7 @@ class Arg {
 
   bool isNamed() const { return !name_.empty(); }
   bool isByRef() const { return ref_ != nullptr; }
+  bool isVariantRef() const { return variantRef_; }
   bool isMissing() const { return missing_; }
   const std::wstring& name() const { return name_; }
   const Variant& value() const { return ref_ ? *ref_ : own_; }
@@ -50,6 +60,7 @@ class Arg {
   Variant own_;
   Variant* ref_ = nullptr;
   bool missing_ = false;
+  bool variantRef_ = false;
 };
 
 // Receives an event's name and its arguments; by-reference ones are writable (Cancel = False).
