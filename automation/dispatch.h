@@ -13,8 +13,9 @@
 
 namespace automation {
 
-// The IDispatch invoke kinds.
-enum class InvokeKind { Method = 1, PropertyGet = 2, PropertyPut = 4, PropertyPutRef = 8 };
+// The IDispatch invoke kinds; they are flags. `Read` is what the Basic family sends for a value read
+// (`x = obj.Member(args)`): a method or a property get, whichever the member is.
+enum class InvokeKind { Method = 1, PropertyGet = 2, Read = 3, PropertyPut = 4, PropertyPutRef = 8 };
 
 // One argument slot: by value, by reference to the caller's Variant (which the callee may change),
 // named, or omitted.

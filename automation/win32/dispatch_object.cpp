@@ -171,6 +171,7 @@ Variant DispatchObject::invoke(std::wstring_view member, InvokeKind kind, std::v
   return onlyComErrors([&]() -> Variant {
     switch (kind) {
       case InvokeKind::Method:
+      case InvokeKind::Read:
         return invokeOnce(member, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args, false);
       case InvokeKind::PropertyGet:
         return invokeOnce(member, DISPATCH_PROPERTYGET, args, false);
