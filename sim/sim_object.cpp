@@ -82,7 +82,7 @@ void SimObject::signature(const wchar_t* interfaceName, int version) {
 
 Variant SimObject::invoke(std::wstring_view memberName, automation::InvokeKind kind, std::vector<Arg>& args) {
   if (!signature_) return invokeMember(memberName, kind, args);
-  auto call = checkCall(*signature_, signatureVersion_, memberName, kind, args);
+  auto call = checkCall(*signature_, signatureVersion(), memberName, kind, args);
   if (!call) return invokeMember(memberName, kind, args);  // resolved by the object at run time
   if (call->forwardToDefault) {
     std::vector<Arg> none;

@@ -44,8 +44,8 @@ InvokeKind invokeKindOf(sim::signatures::Kind kind) {
 
 // --- TypedFace ------------------------------------------------------------------------------------------
 
-TypedFace::TypedFace(FaceOwner& owner, ITypeInfo* info, bool dynamic, bool locale, Destroy destroy)
-    : owner_(owner), info_(ComPtr<ITypeInfo>::retain(info)), dynamic_(dynamic), locale_(locale), destroy_(destroy) {}
+TypedFace::TypedFace(FaceOwner& owner, ITypeInfo* info, bool dynamic, bool locale, Destroy destroyFace)
+    : owner_(owner), info_(ComPtr<ITypeInfo>::retain(info)), dynamic_(dynamic), locale_(locale), destroy_(destroyFace) {}
 
 HRESULT TypedFace::GetTypeInfoCount(UINT* count) {
   if (!count) return E_POINTER;
@@ -94,8 +94,29 @@ HRESULT TypedFace::Invoke(DISPID member, REFIID iid, LCID locale, WORD flags, DI
     if (!known) return owner_.invokeDynamic(member, flags, params, result, exception, argumentError);
   }
   DISPPARAMS none{nullptr, nullptr, 0, 0};
+  if (params && tooManyArguments(member, flags, *params)) return DISP_E_BADPARAMCOUNT;
   return info_->Invoke(static_cast<IDispatch*>(this), member, flags, params ? params : &none, result, exception,
                        argumentError);
+}
+
+bool TypedFace::tooManyArguments(DISPID member, WORD flags, const DISPPARAMS& params) const {
+  // Windows' oleaut32 refuses more arguments than a member has parameters; Wine's passes the
+  // surplus over. A property get without parameters is the exception: its arguments go to the
+  // default member of the object it returns.
+  // The functions are walked by index: a dual interface's dispatch view counts IDispatch's own
+  // first, which ITypeInfo2::GetFuncIndexOfMemId does not.
+  FUNCDESC* function = nullptr;
+  for (UINT index = 0; SUCCEEDED(info_->GetFuncDesc(index, &function)); ++index) {
+    const bool matches = function->memid == member && (flags & function->invkind) != 0;
+    UINT declared = 0;
+    for (SHORT i = 0; i < function->cParams; ++i) {
+      if ((function->lprgelemdescParam[i].paramdesc.wParamFlags & PARAMFLAG_FRETVAL) == 0) ++declared;
+    }
+    const bool forwarded = function->invkind == INVOKE_PROPERTYGET && declared == 0;
+    info_->ReleaseFuncDesc(function);
+    if (matches) return params.cArgs > declared && !forwarded;
+  }
+  return false;
 }
 
 // --- TypedCall ------------------------------------------------------------------------------------------

@@ -74,6 +74,8 @@ class TypedFace : public IDispatch {
   ~TypedFace() = default;
 
  private:
+  bool tooManyArguments(DISPID member, WORD flags, const DISPPARAMS& params) const;
+
   FaceOwner& owner_;
   automation::win32::ComPtr<ITypeInfo> info_;
   bool dynamic_;
