@@ -1140,6 +1140,9 @@ void typedObjectsRefuseWhatTheStandardDispatcherRefuses(World& world) {
   auto dialogs = getObject(app.get(), L"Dialogs");
   auto bar = world.bridged(word->menuBar()->self());
   auto controls = getObject(bar.get(), L"Controls");
+  Args fileOpen;
+  fileOpen.i4(80);
+  auto dialog = getObject(dialogs.get(), L"", &fileOpen);
   Bstr drive(L"");
   VariantValue driveVariant;
   driveVariant.get().bstrVal = Bstr(L"").detach();
@@ -1167,6 +1170,8 @@ void typedObjectsRefuseWhatTheStandardDispatcherRefuses(World& world) {
       {"an argument too many", bar.get(), L"Delete", DISPATCH_METHOD, index(1), {}, DISP_E_BADPARAMCOUNT},
       {"an unknown named argument", controls.get(), L"Add", kRead, index(1), {L"Colour"}, DISP_E_UNKNOWNNAME},
       {"a named argument of the member", controls.get(), L"Add", kRead, index(1), {L"temporary"}, S_OK},
+      {"a Word dialog's setting, resolved at run time", dialog.get(), L"Name", kRead, none, {}, S_OK},
+      {"a Word dialog's typed member", dialog.get(), L"Type", kRead, none, {}, S_OK},
       {"VT_BYREF | VT_VARIANT for the vault's BSTR*", vault.get(), L"SelectAndLogin", kRead,
        [&](Args& args) { args.reference(VT_VARIANT, driveVariant.ptr()); }, {}, DISP_E_TYPEMISMATCH},
       {"VT_BYREF | VT_BSTR for the vault's BSTR*", vault.get(), L"SelectAndLogin", kRead,
