@@ -6,6 +6,7 @@ namespace sim {
 
 AddInInstance::AddInInstance(std::wstring progId, std::wstring description, std::weak_ptr<SimObject> host)
     : progId_(std::move(progId)), description_(std::move(description)), application_(std::move(host)) {
+  signature(L"Office.COMAddIn");
   property(L"ProgId", [this](Params&) { return Variant(progId_); });
   property(
       L"Description", [this](Params&) { return Variant(description_); },
@@ -20,7 +21,7 @@ AddInInstance::AddInInstance(std::wstring progId, std::wstring description, std:
     auto application = application_.lock();
     return Variant(application ? application->self() : Object());
   });
-  defaultMember(L"ProgId");
+  defaultMember(L"Description");
 }
 
 void AddInInstance::end() {

@@ -66,6 +66,10 @@ bool Application::implements(std::wstring_view interfaceName) const {
 
 void Application::registerMembers() {
   const HostKind kind = options_.kind;
+  signature(kind == HostKind::Word    ? L"Word._Application"
+            : kind == HostKind::Excel ? L"Excel._Application"
+                                      : L"PowerPoint._Application",
+            majorVersion_);
   property(L"Name", [this](Params&) { return Variant(name_); });
   defaultMember(L"Name");
   property(L"Version", [this](Params&) { return Variant(options_.version); });

@@ -214,6 +214,7 @@ void CommandBar::endRun() {
 }
 
 void CommandBar::registerMembers() {
+  signature(L"Office.CommandBar");
   property(
       L"Name", [this](Params&) { return Variant(name()); },
       [this](Params&, const Variant& value) { rename(value.toString()); });

@@ -147,7 +147,10 @@ void CommandBarControl::endRun() {
   if (menu_) menu_->endRun();
 }
 
+int CommandBarControl::signatureVersion() const { return context_->version; }
+
 void CommandBarControl::registerMembers() {
+  signature(type_ == ControlType::Popup ? L"Office.CommandBarPopup" : L"Office._CommandBarButton");
   auto text = [this](const wchar_t* name, std::wstring CommandBarControl::*field) {
     property(
         name, [this, field](Params&) { return Variant(this->*field); },

@@ -24,6 +24,9 @@ class CommandBarControl : public HostObject {
 
   // A button is no CommandBarPopup and a popup no CommandBarButton.
   bool implements(std::wstring_view interfaceName) const override;
+  // The version of the host run that shows the control now: a control kept from a run of Office XP
+  // has no Picture in Office 2000.
+  int signatureVersion() const override;
 
   ControlType type() const { return type_; }
   std::int32_t id() const { return id_; }

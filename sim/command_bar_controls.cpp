@@ -6,6 +6,7 @@
 namespace sim {
 
 CommandBarControls::CommandBarControls(std::shared_ptr<CommandBar> bar) : bar_(std::move(bar)) {
+  signature(L"Office.CommandBarControls");
   // The collection is a view: once its bar is gone, so is it.
   auto live = [this]() -> CommandBar& {
     if (bar_->isGone()) throw host_errors::commandBarObjectGone();

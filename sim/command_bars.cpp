@@ -6,6 +6,7 @@ namespace sim {
 
 CommandBars::CommandBars(std::shared_ptr<BarStore> store, bool hasActiveMenuBar)
     : store_(std::move(store)), hasActiveMenuBar_(hasActiveMenuBar) {
+  signature(L"Office._CommandBars");
   property(L"Count", [this](Params&) { return Variant(static_cast<std::int32_t>(store_->bars().size())); });
   property(L"Item", {L"Index"}, [this](Params& p) {
     const Variant& index = p.at(0);

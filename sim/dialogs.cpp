@@ -8,6 +8,10 @@
 namespace sim {
 
 DialogCollection::DialogCollection(std::weak_ptr<Application> host) : application_(std::move(host)) {
+  if (auto application = application_.lock()) {
+    if (application->kind() == HostKind::Word) signature(L"Word.Dialogs");
+    if (application->kind() == HostKind::Excel) signature(L"Excel.Dialogs");
+  }
   auto live = [this] {
     auto application = application_.lock();
     if (!application) throw host_errors::hostEnded();

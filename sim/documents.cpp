@@ -55,6 +55,9 @@ std::shared_ptr<Application> Document::application() const {
 
 void Document::registerMembers() {
   auto self = [this] { return std::static_pointer_cast<Document>(shared_from_this()); };
+  signature(kind_ == HostKind::Word    ? L"Word._Document"
+            : kind_ == HostKind::Excel ? L"Excel._Workbook"
+                                       : L"PowerPoint._Presentation");
   property(L"Name", [this](Params&) { return Variant(name_); });
   property(L"Path", [this](Params&) { return Variant(path_); });
   property(L"FullName", [this](Params&) { return Variant(fullName()); });

@@ -9,6 +9,7 @@ namespace sim {
 
 ExcelDialog::ExcelDialog(std::weak_ptr<Application> host, std::int32_t type)
     : application_(std::move(host)), type_(type) {
+  signature(L"Excel.Dialog");
   std::vector<std::wstring> arguments;
   for (int i = 1; i <= 30; ++i) arguments.push_back(L"Arg" + std::to_wstring(i));
   method(L"Show", arguments, [this](Params& p) {

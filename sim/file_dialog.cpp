@@ -28,6 +28,7 @@ class SelectedItems : public SimObject {
 
 FileDialog::FileDialog(std::weak_ptr<Application> host, std::int32_t type)
     : application_(std::move(host)), type_(type) {
+  signature(L"Office.FileDialog");
   title_ = type_ == kFileDialogOpen ? L"Open" : L"Save As";
   buttonName_ = type_ == kFileDialogOpen ? L"Open" : L"Save";
   auto text = [this](const wchar_t* name, std::wstring FileDialog::*field) {

@@ -13,6 +13,7 @@ namespace {
 class VaultServerObject : public SimObject {
  public:
   explicit VaultServerObject(VaultService& service) {
+    signature(L"Morvane.IVaultServer");
     method(L"SelectAndLogin", {L"strDrive"}, [&service](Params& params) -> Variant {
       std::wstring drive = params.has(0) ? params.at(0).toString() : L"";
       const std::int32_t result = service.selectAndLogin(drive);

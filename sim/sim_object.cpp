@@ -1,8 +1,10 @@
 #include "sim/sim_object.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "platform/text.h"
+#include "sim/signature_check.h"
 
 namespace sim {
 
@@ -72,7 +74,26 @@ SimObject::Member& SimObject::find(std::wstring_view member) {
   return it->second;
 }
 
+void SimObject::signature(const wchar_t* interfaceName, int version) {
+  signature_ = signatures::find(interfaceName);
+  if (!signature_) throw std::logic_error("no signature for the interface");
+  signatureVersion_ = version;
+}
+
 Variant SimObject::invoke(std::wstring_view memberName, automation::InvokeKind kind, std::vector<Arg>& args) {
+  if (!signature_) return invokeMember(memberName, kind, args);
+  auto call = checkCall(*signature_, signatureVersion(), memberName, kind, args);
+  if (!call) return invokeMember(memberName, kind, args);  // resolved by the object at run time
+  if (call->forwardToDefault) {
+    std::vector<Arg> none;
+    const Object object = invokeMember(call->name, automation::InvokeKind::PropertyGet, none).toObject();
+    if (!object) throw ComError(static_cast<std::int32_t>(0x80020011u), L"Does not support a collection.");
+    return object.target()->invoke(L"", kind, call->args);
+  }
+  return declaredResult(*call->member, invokeMember(call->name, call->kind, call->args));
+}
+
+Variant SimObject::invokeMember(std::wstring_view memberName, automation::InvokeKind kind, std::vector<Arg>& args) {
   Member& member = find(memberName);
   using automation::InvokeKind;
   if (kind == InvokeKind::PropertyPut || kind == InvokeKind::PropertyPutRef) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "automation/dispatch.h"
+#include "sim/signatures/signatures.h"
 
 namespace sim {
 
@@ -45,6 +46,11 @@ class SimObject : public automation::Dispatchable, public std::enable_shared_fro
   Object self() { return Object(shared_from_this()); }
   bool hasConnections() const { return !handlers_->empty(); }
 
+  // The interface of the real type library that the object serves, and the major version of
+  // Office it belongs to (which members exist); null for an object served without a signature.
+  const signatures::Interface* signature() const { return signature_; }
+  virtual int signatureVersion() const { return signatureVersion_; }
+
  protected:
   using Getter = std::function<Variant(Params&)>;
   using Setter = std::function<void(Params&, const Variant&)>;
@@ -56,6 +62,9 @@ class SimObject : public automation::Dispatchable, public std::enable_shared_fro
     property(name, {}, std::move(getter), std::move(setter));
   }
   void method(const std::wstring& name, std::vector<std::wstring> params, Method body);
+  // Every call is checked against this interface of the signature table (sim/signatures), as
+  // Office's type libraries check calls; `version` is the major version of Office.
+  void signature(const wchar_t* interfaceName, int version = 0);
   // The member that L"" (the default member) stands for.
   void defaultMember(const std::wstring& name) { default_ = name; }
   // The events interface whose name `connect` accepts.
@@ -79,10 +88,13 @@ class SimObject : public automation::Dispatchable, public std::enable_shared_fro
     Method method;
   };
   Member& find(std::wstring_view member);
+  Variant invokeMember(std::wstring_view member, automation::InvokeKind kind, std::vector<Arg>& args);
 
   std::map<std::wstring, Member> members_;  // by folded name
   std::wstring default_;
   std::wstring eventsInterface_;
+  const signatures::Interface* signature_ = nullptr;
+  int signatureVersion_ = 0;
   struct Handler {
     int id;
     automation::EventHandler function;

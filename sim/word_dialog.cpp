@@ -16,6 +16,7 @@ ComError valueOutOfRange() {
 
 WordDialog::WordDialog(std::weak_ptr<Application> host, std::int32_t type)
     : application_(std::move(host)), type_(type) {
+  signature(L"Word.Dialog");
   property(L"Type", [this](Params&) { return Variant(type_); });
   method(L"Show", {L"TimeOut"}, [this](Params&) { return Variant(show(true)); });
   method(L"Display", {L"TimeOut"}, [this](Params&) { return Variant(show(false)); });

@@ -19,7 +19,9 @@
 #include "sim/com/dispatch_client.h"
 #include "sim/com/office_ids.h"
 #include "sim/com/picture_conversion.h"
+#include "sim/com/typed_face.h"
 #include "sim/picture.h"
+#include "sim/sim_object.h"
 
 namespace wine_host {
 
@@ -42,6 +44,9 @@ struct IBridgeTarget : public IUnknown {
 
 // Named arguments get DISPIDs from here on, apart from those of members.
 constexpr DISPID kFirstArgumentDispid = 0x10000;
+// The names a typed object resolves at run time get DISPIDs from here on, apart from the type
+// library's.
+constexpr DISPID kFirstDynamicDispid = 0x40000000;
 
 // The HRESULT a ComError stands for: a host's HRESULT as it is, an Automation error number as
 // 0x800A0000 | number.
@@ -118,6 +123,10 @@ class BridgeRegistry final : public ValueConverter, public std::enable_shared_fr
   void writeBack(VARIANT& target, const Variant& value);
 
   const std::wstring& source() const { return source_; }
+  // The type information of a form of an interface in the simulated Office's type library; null
+  // when the program carries no type library.
+  ITypeInfo* typeInfo(const std::wstring& typeName);
+  bool englishExcel = false;
   DISPID memberDispid(std::wstring_view name) { return dispidOf(members_, name, 1); }
   DISPID argumentDispid(std::wstring_view name) { return dispidOf(arguments_, name, kFirstArgumentDispid); }
   const std::wstring* memberName(DISPID dispid) const { return nameOf(members_, dispid, 1); }
@@ -162,6 +171,7 @@ class BridgeRegistry final : public ValueConverter, public std::enable_shared_fr
   };
 
   std::wstring source_;
+  std::map<std::wstring, ComPtr<ITypeInfo>> typeInfos_;
   std::map<const void*, BridgeObject*> bridges_;
   NameTable members_;
   NameTable arguments_;
@@ -173,11 +183,13 @@ namespace {
 
 class BridgeConnectionPoint;
 
-class BridgeObject final : public IDispatch, public IConnectionPointContainer, public IBridgeTarget {
+class BridgeObject final : public IDispatch, public IConnectionPointContainer, public IBridgeTarget, public FaceOwner {
  public:
-  BridgeObject(std::shared_ptr<BridgeRegistry> registry, Object target)
-      : registry_(std::move(registry)), target_(std::move(target)), identity_(target_.target()->identity()) {}
-  ~BridgeObject() { registry_->forget(identity_, this); }
+  BridgeObject(std::shared_ptr<BridgeRegistry> registry, Object target);
+  ~BridgeObject() {
+    if (face_) TypedFace::destroy(face_);
+    registry_->forget(identity_, this);
+  }
   BridgeObject(const BridgeObject&) = delete;
   BridgeObject& operator=(const BridgeObject&) = delete;
 
@@ -220,8 +232,29 @@ class BridgeObject final : public IDispatch, public IConnectionPointContainer, p
     return S_OK;
   }
 
+  // FaceOwner
+  HRESULT queryInterface(REFIID iid, void** out) override { return QueryInterface(iid, out); }
+  ULONG addRef() override { return AddRef(); }
+  ULONG release() override { return Release(); }
+  ValueConverter& values() override { return *registry_; }
+  const std::wstring& errorSource() const override { return registry_->source(); }
+  DISPID dynamicDispid(std::wstring_view name, bool argument) override {
+    return argument ? registry_->argumentDispid(name) : kFirstDynamicDispid + registry_->memberDispid(name);
+  }
+  HRESULT invokeDynamic(DISPID member, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                        UINT* argumentError) override {
+    if (member < kFirstDynamicDispid) return DISP_E_MEMBERNOTFOUND;
+    return Invoke(member - kFirstDynamicDispid, IID_NULL, LOCALE_USER_DEFAULT, flags, params, result, exception,
+                  argumentError);
+  }
+  bool acceptsLocale(LCID locale) const override {
+    return !registry_->englishExcel || locale == 1033 || locale == LOCALE_NEUTRAL;
+  }
+
+  // What clients get: the typed face of an object that has a signature, else the generic bridge.
+  IDispatch* dispatch() { return face_ ? static_cast<IDispatch*>(face_) : static_cast<IDispatch*>(this); }
   BridgeRegistry& registry() { return *registry_; }
-  const Object& target() const { return target_; }
+  const Object& target() const override { return target_; }
   const void* identity() const { return identity_; }
   void forgetPoint(const BridgeConnectionPoint* point) {
     for (auto it = points_.begin(); it != points_.end(); ++it) {
@@ -241,6 +274,8 @@ class BridgeObject final : public IDispatch, public IConnectionPointContainer, p
   std::shared_ptr<BridgeRegistry> registry_;
   Object target_;
   const void* identity_;
+  TypedFace* face_ = nullptr;
+  IID faceIid_ = IID_NULL;
   std::vector<std::pair<IID, BridgeConnectionPoint*>> points_;  // alive; each removes itself
 };
 
@@ -296,12 +331,33 @@ class BridgeConnectionPoint final : public ComObject<IConnectionPoint> {
   std::wstring eventsInterface_;
 };
 
+BridgeObject::BridgeObject(std::shared_ptr<BridgeRegistry> registry, Object target)
+    : registry_(std::move(registry)), target_(std::move(target)), identity_(target_.target()->identity()) {
+  // An object with a signature is served through its interface in the type library, dispatched
+  // by oleaut32 as Office's dual interfaces are; its version of Office picks the form.
+  const auto* simulated = target_.as<sim::SimObject>();
+  const sim::signatures::Interface* signature = simulated ? simulated->signature() : nullptr;
+  if (!signature) return;
+  std::wstring typeName = signature->typeName;
+  const int version = simulated->signatureVersion();
+  if (signature->split != 0 && version != 0 && version < signature->split) {
+    typeName += L"_before" + std::to_wstring(signature->split);
+  }
+  ITypeInfo* info = registry_->typeInfo(typeName);
+  if (!info) throw ComError(dispatch_errors::kFail, L"The type library has no interface " + typeName);
+  if (FAILED(IIDFromString(signature->iid, &faceIid_))) faceIid_ = IID_NULL;
+  face_ = createTypedFace(typeName, *this, info, signature->dynamic, signature->locale);
+  if (!face_) throw ComError(dispatch_errors::kFail, L"No vtable for the interface " + typeName);
+}
+
 HRESULT BridgeObject::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   try {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
+    if (IsEqualIID(iid, IID_IUnknown)) {
       *out = static_cast<IDispatch*>(this);
+    } else if (IsEqualIID(iid, IID_IDispatch) || (face_ && IsEqualIID(iid, faceIid_))) {
+      *out = dispatch();
     } else if (IsEqualIID(iid, IID_IConnectionPointContainer)) {
       *out = static_cast<IConnectionPointContainer*>(this);
     } else if (IsEqualIID(iid, kIidBridgeTarget)) {
@@ -313,7 +369,7 @@ HRESULT BridgeObject::QueryInterface(REFIID iid, void** out) {
       for (const IID* other : {&kIidWordApplication, &kIidExcelApplication, &kIidPowerPointApplication}) {
         if (!IsEqualIID(*other, iid) && target_.implements(typedInterfaceName(*other))) return E_NOINTERFACE;
       }
-      *out = static_cast<IDispatch*>(this);
+      *out = dispatch();
     } else {
       return E_NOINTERFACE;
     }
@@ -534,6 +590,24 @@ class IncomingPicture final : public sim::Picture {
 
 // --- BridgeRegistry -------------------------------------------------------------------------------------
 
+ITypeInfo* BridgeRegistry::typeInfo(const std::wstring& typeName) {
+  auto it = typeInfos_.find(typeName);
+  if (it != typeInfos_.end()) return it->second.get();
+  ITypeLib* library = simulatedOfficeTypeLibrary();
+  if (!library) return nullptr;
+  for (UINT index = 0, count = library->GetTypeInfoCount(); index < count; ++index) {
+    BSTR name = nullptr;
+    if (FAILED(library->GetDocumentation(static_cast<INT>(index), &name, nullptr, nullptr, nullptr))) continue;
+    const bool found = textOf(name) == typeName;
+    SysFreeString(name);
+    if (!found) continue;
+    ComPtr<ITypeInfo> info;
+    if (FAILED(library->GetTypeInfo(index, info.put()))) return nullptr;
+    return typeInfos_.emplace(typeName, std::move(info)).first->second.get();
+  }
+  return nullptr;
+}
+
 IDispatch* BridgeRegistry::bridge(const Object& object) {
   if (!object) return nullptr;
   // An object that stands for an IDispatch from outside goes back out as that IDispatch, whichever
@@ -551,7 +625,7 @@ IDispatch* BridgeRegistry::bridge(const Object& object) {
   auto it = bridges_.find(identity);
   if (it != bridges_.end()) {
     it->second->AddRef();
-    return static_cast<IDispatch*>(it->second);
+    return it->second->dispatch();
   }
   auto* created = new BridgeObject(shared_from_this(), object);
   try {
@@ -560,7 +634,7 @@ IDispatch* BridgeRegistry::bridge(const Object& object) {
     created->Release();
     throw;
   }
-  return static_cast<IDispatch*>(created);
+  return created->dispatch();
 }
 
 Object BridgeRegistry::unwrap(IDispatch* dispatch) {
@@ -861,6 +935,7 @@ IDispatch* DispatchBridge::bridge(const Object& object) { return registry_->brid
 Object DispatchBridge::unwrap(IDispatch* dispatch) { return registry_->unwrap(dispatch); }
 Variant DispatchBridge::fromVariant(const VARIANT& value) { return registry_->fromVariant(value); }
 void DispatchBridge::toVariant(const Variant& value, VARIANT& out) { registry_->toVariant(value, out); }
+void DispatchBridge::setEnglishExcel(bool english) { registry_->englishExcel = english; }
 std::size_t DispatchBridge::liveBridges() const { return registry_->liveBridges(); }
 std::size_t DispatchBridge::advisedConnections() const { return registry_->connections(); }
 void DispatchBridge::disconnectAll() { registry_->disconnectAll(); }

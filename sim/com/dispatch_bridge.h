@@ -33,7 +33,13 @@ class DispatchBridge {
   // a reference to it lives, the same underlying object gives the same COM object. An object that
   // stands for an incoming IDispatch gives that IDispatch back.
   //
-  // What the COM object does:
+  // An object with a signature (sim/signatures) is served through its interface of the simulated
+  // Office's type library: QueryInterface answers that IID, and GetIDsOfNames and Invoke are the
+  // type library's, so that oleaut32's standard dispatcher checks every call as Office's dual
+  // interfaces do and the vtable hands it to the object. Names the type library does not know go
+  // on as below for an interface whose object resolves names at run time (Word's dialogs).
+  //
+  // What the COM object of any other object does:
   // - GetIDsOfNames: every name gets a DISPID, the same for the same name (without regard to
   //   case) on every object; L"" is DISPID_VALUE. The names after the first (named arguments) get
   //   DISPIDs of their own from which Invoke passes them on as Arg::named.
@@ -61,6 +67,11 @@ class DispatchBridge {
   // `out` of toVariant must hold nothing and receives a value the caller owns.
   automation::Variant fromVariant(const VARIANT& value);
   void toVariant(const automation::Variant& value, VARIANT& out);
+
+  // Plays an English Excel under other regional settings, without their language pack: Excel's
+  // objects refuse every locale but 1033 and LOCALE_NEUTRAL with 0x80028018 ("Old format or
+  // invalid type library"), in GetIDsOfNames and Invoke alike.
+  void setEnglishExcel(bool english);
 
   // For leak checks: the bridges alive now, and the event subscriptions advised and not ended.
   std::size_t liveBridges() const;

@@ -277,6 +277,7 @@ TEST_F(CommandsTest, ACancelledSaveAsSavesNothingAndRestoresTheSettings) {
   office.machine->user().cancel();
   office.addIn().SaveAsAndEncrypt();
   EXPECT_FALSE(document->everSaved());
+  ASSERT_FALSE(office.machine->wordFileLocationChanges().empty());
   EXPECT_EQ(office.machine->wordFileLocationChanges().back().folder, kDocuments);
   EXPECT_EQ(office.addIn().strCurrentOperation, L"SaveAs");
 }

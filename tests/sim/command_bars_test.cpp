@@ -140,7 +140,7 @@ TEST_F(CommandBarsTest, ABuiltInIdCopiesTheCommandAndPopupsGetMenusOfTheirOwn) {
   EXPECT_FALSE(item.get(L"BuiltIn").toBool());
   EXPECT_EQ(popup.get(L"CommandBar").toObject().get(L"Name").toString(), L"Vault");
   EXPECT_EQ(popup.get(L"CommandBar").toObject().get(L"Type").toInt32(), 2);  // msoBarTypePopup
-  EXPECT_EQ(errorOf([&] { save.get(L"Controls"); }), static_cast<std::int32_t>(0x80020003u)) << "a button has no menu";
+  EXPECT_EQ(errorOf([&] { save.get(L"Controls"); }), static_cast<std::int32_t>(0x80020006u)) << "a button has no menu";
 }
 
 TEST_F(CommandBarsTest, FindControlMatchesTypeAndTagAndLooksIntoPopupsOnlyWhenRecursive) {

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "helpers/variant_printer.h"
+#include "sim/folder_vault.h"
 #include "sim/host_errors.h"
+#include "sim/signature_check.h"
 #include "sim/test_machine.h"
 
 namespace {
@@ -21,8 +23,10 @@ class DialogsTest : public ::testing::Test {
  protected:
   sim::UserScript& user() { return machine.machine->user(); }
   const sim::ShownDialog& last() { return *user().lastDialog(); }
+  // Dialogs(number) read as the Basic family reads it: Word's Item is a method.
   Object dialog(sim::Application& app, std::int32_t number) {
-    return app.self().get(L"Dialogs", {Variant(number)}).toObject();
+    std::vector<Arg> args{Arg(Variant(number))};
+    return app.self().target()->invoke(L"Dialogs", automation::InvokeKind::Read, args).toObject();
   }
 
   sim_testing::TestMachine machine;
@@ -233,6 +237,82 @@ TEST_F(DialogsTest, TheUserAnswersInOrderAndAnAbsolutePathIsTakenAsItIs) {
   EXPECT_EQ(script.answer(request), std::nullopt);
   EXPECT_EQ(script.shownDialogs().back().answer, DialogAnswer::Unanswered);
   EXPECT_EQ(script.shownDialogs().size(), 5u);
+}
+
+// The calls oleaut32's standard dispatcher refuses for Office's type libraries are refused here
+// too, with its HRESULTs, and the same calls made the right way go through.
+TEST_F(DialogsTest, EveryCallIsCheckedAgainstTheRealSignaturesAsTheStandardDispatcherChecksIt) {
+  using automation::InvokeKind;
+  constexpr std::int32_t kMemberNotFound = static_cast<std::int32_t>(0x80020003u);
+  constexpr std::int32_t kTypeMismatch = static_cast<std::int32_t>(0x80020005u);
+  constexpr std::int32_t kBadCount = static_cast<std::int32_t>(0x8002000Eu);
+  auto word = machine.start(HostKind::Word);
+  word->newDocument();
+  sim::VaultService service([](const sim::VaultDefinition&) {}, [](const std::wstring&) { return false; });
+  service.addVault({L"Demo", L'V', L"pw"});
+  const Object vault = service.createObject();
+  const Object dialogs = word->self().get(L"Dialogs").toObject();
+  const Object bars = word->self().get(L"CommandBars").toObject();
+  Variant drive = std::wstring();
+  Variant number = std::int32_t{1};
+
+  struct Case {
+    const char* what;
+    Object target;
+    const wchar_t* member;
+    InvokeKind kind;
+    std::function<std::vector<Arg>()> args;
+    std::int32_t refused;  // 0: accepted
+  } cases[] = {
+      {"unknown name", word->self(), L"NoSuchMember", InvokeKind::Read, [] { return std::vector<Arg>{}; },
+       sim::kUnknownName},
+      {"_Default is Excel's only", word->self(), L"_Default", InvokeKind::Read, [] { return std::vector<Arg>{}; },
+       sim::kUnknownName},
+      {"a get alone of Dialogs.Item, a method", dialogs, L"", InvokeKind::PropertyGet,
+       [] { return std::vector<Arg>{Arg(std::int32_t{80})}; }, kMemberNotFound},
+      {"a method alone of a property", word->self(), L"Name", InvokeKind::Method, [] { return std::vector<Arg>{}; },
+       kMemberNotFound},
+      {"a read of Dialogs.Item", dialogs, L"", InvokeKind::Read, [] { return std::vector<Arg>{Arg(std::int32_t{80})}; },
+       0},
+      {"Dialogs.Item called", dialogs, L"Item", InvokeKind::Method,
+       [] { return std::vector<Arg>{Arg(std::int32_t{84})}; }, 0},
+      {"Dialogs.Item without its index", dialogs, L"Item", InvokeKind::Read, [] { return std::vector<Arg>{}; },
+       kBadCount},
+      {"an argument too many", word->self(), L"Version", InvokeKind::Read,
+       [] { return std::vector<Arg>{Arg(std::int32_t{1})}; }, kBadCount},
+      {"an unknown named argument", bars, L"Add", InvokeKind::Method,
+       [] { return std::vector<Arg>{Arg::named(L"Colour", std::int32_t{1})}; }, sim::kUnknownName},
+      {"a named argument of the member", bars, L"Add", InvokeKind::Method,
+       [] { return std::vector<Arg>{Arg::named(L"name", L"Strict"), Arg::named(L"Temporary", true)}; }, 0},
+      {"a reference to a Variant for BSTR*", vault, L"SelectAndLogin", InvokeKind::Method,
+       [&] { return std::vector<Arg>{Arg::byRefVariant(drive)}; }, kTypeMismatch},
+      {"a reference to a Long for BSTR*", vault, L"IsFileFromVault", InvokeKind::Method,
+       [&] { return std::vector<Arg>{Arg::byRef(number)}; }, kTypeMismatch},
+      {"a reference to a String for BSTR*", vault, L"SelectAndLogin", InvokeKind::Method,
+       [&] { return std::vector<Arg>{Arg::byRef(drive)}; }, 0},
+      {"a put of a read-only property", bars, L"Count", InvokeKind::PropertyPut,
+       [] { return std::vector<Arg>{Arg(L"abc")}; }, kMemberNotFound},
+      {"a text that is no number for an enum", word->menuBar()->self(), L"Position", InvokeKind::PropertyPut,
+       [] { return std::vector<Arg>{Arg(L"abc")}; }, kTypeMismatch},
+      {"a number too large for an int", word->menuBar()->self(), L"Left", InvokeKind::PropertyPut,
+       [] { return std::vector<Arg>{Arg(1e12)}; }, sim::kOverflow},
+      {"a number as text for an int", word->menuBar()->self(), L"RowIndex", InvokeKind::PropertyPut,
+       [] { return std::vector<Arg>{Arg(L"2")}; }, 0},
+  };
+  for (auto& c : cases) {
+    std::vector<Arg> args = c.args();
+    if (user().pendingAnswers() == 0) user().cancel();
+    service.answerCancel();
+    EXPECT_EQ(errorOf([&] { c.target.target()->invoke(c.member, c.kind, args); }), c.refused) << c.what;
+  }
+  EXPECT_EQ(word->menuBar()->self().get(L"RowIndex"), Variant(std::int32_t{2})) << "converted as it was declared";
+  EXPECT_EQ(bars.get(L"Count").type(), Variant::Type::Int32);
+  EXPECT_EQ(drive, Variant(std::wstring())) << "nothing came back through the refused reference";
+
+  // A member of a later version of Office is unknown to an earlier one.
+  auto excel = machine.start(HostKind::Excel, L"9.0");
+  EXPECT_EQ(excel->self().get(L"_Default"), Variant(L"Microsoft Excel"));
+  EXPECT_EQ(errorOf([&] { excel->self().get(L"FileDialog", {Arg(std::int32_t{1})}); }), sim::kUnknownName);
 }
 
 }  // namespace

@@ -167,7 +167,7 @@ TEST(DocumentsTest, TheActiveDocumentWhenNoneIsOpenIsAnErrorInWordAndPowerPointA
   sim_testing::TestMachine machine;
   auto excel = machine.start(HostKind::Excel);
   EXPECT_FALSE(excel->self().get(L"ActiveWorkbook").toObject());
-  EXPECT_EQ(errorOf([&] { excel->self().get(L"ActiveDocument"); }), static_cast<std::int32_t>(0x80020003u));
+  EXPECT_EQ(errorOf([&] { excel->self().get(L"ActiveDocument"); }), static_cast<std::int32_t>(0x80020006u));
 }
 
 TEST(DocumentsTest, TheUsersSaveOfANewDocumentGoesThroughTheSaveAsDialog) {

@@ -96,7 +96,8 @@ TEST(ButtonFaceTest, PictureAndMaskOrAPastedFaceMakeTheButtonsFace) {
   button.putref(L"Mask", factory.picture(dib(16, 16, 2)));
   EXPECT_EQ(control->pictureDib(), dib(16, 16, 1));
   EXPECT_EQ(control->maskDib(), dib(16, 16, 2));
-  EXPECT_EQ(errorOf([&] { button.put(L"Picture", Variant(L"face.bmp")); }), 424) << "not a picture object";
+  EXPECT_EQ(errorOf([&] { button.put(L"Picture", Variant(L"face.bmp")); }), static_cast<std::int32_t>(0x80020005u))
+      << "a text is no IPictureDisp";
 
   machine.test.ui.setClipboardBitmap(dib(16, 16, 3));
   button.call(L"PasteFace");
