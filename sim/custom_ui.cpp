@@ -83,6 +83,7 @@ std::wstring attributeOr(const XmlElement& element, const wchar_t* name) {
 class RibbonControl : public SimObject {
  public:
   RibbonControl(std::wstring id, Object context) : id_(std::move(id)), context_(std::move(context)) {
+    signature(L"Office.IRibbonControl");
     property(L"Id", [this](Params&) { return Variant(id_); });
     property(L"Context", [this](Params&) { return Variant(context_); });
     property(L"Tag", [](Params&) { return Variant(std::wstring()); });
@@ -97,6 +98,7 @@ class RibbonControl : public SimObject {
 class RibbonUi : public SimObject {
  public:
   explicit RibbonUi(std::weak_ptr<CustomUi> owner) : ribbon_(std::move(owner)) {
+    signature(L"Office.IRibbonUI");
     method(L"Invalidate", {}, [this](Params&) {
       if (auto ribbon = ribbon_.lock()) ribbon->invalidate();
       return Variant();

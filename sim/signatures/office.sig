@@ -123,6 +123,15 @@ interface Office.COMAddIn {000C033A-0000-0000-C000-000000000046} dual nonextensi
   getput  Connect          6           bool
   getput  Object           7           object
 
+interface Office.IRibbonUI {000C03A7-0000-0000-C000-000000000046} dual nonextensible
+  method  Invalidate       1           void
+  method  InvalidateControl 2          void     ControlID:BSTR
+
+interface Office.IRibbonControl {000C0395-0000-0000-C000-000000000046} dual nonextensible
+  get     Id               1           BSTR
+  get     Context          2           object
+  get     Tag              3           BSTR
+
 interface Office.FileDialog {000C0362-0000-0000-C000-000000000046} dual nonextensible
   get     DialogType       0x60030003  long
   getput  Title            0x60030004  BSTR
