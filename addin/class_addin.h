@@ -4,6 +4,7 @@
 // commands. Its procedures live in the folder of their subsystem (commandbars/, commands/, events/).
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -81,6 +82,22 @@ class ClassAddIn {
   void SaveAndEncrypt();
   void SaveAsAndEncrypt();
 
+  // --- What other faces of the commands (the ribbon) share with the toolbar ----------------------
+  // One command's toolbar button, its menu item, its click handler and its pictures.
+  struct ToolbarButton {
+    EventSource ClassAddIn::*field;
+    EventSource ClassAddIn::*menuItem;
+    void (ClassAddIn::*click)(const Object&, Variant&);
+    const wchar_t* tag;
+    std::int32_t tooltipId;
+    std::int32_t faceId;
+    std::int32_t maskId;
+  };
+  static const std::vector<ToolbarButton>& ToolbarButtons();
+  // Told of each toolbar button whose Enabled the add-in has just set, so that another face of
+  // the same command can follow it.
+  void SetEnabledObserver(std::function<void(const ToolbarButton&)> observer) { enabledObserver_ = std::move(observer); }
+
  private:
   // Host kind: 1 Word, 2 Excel, 3 PowerPoint and every other name.
   std::int16_t HostKind() const;
@@ -97,16 +114,6 @@ class ClassAddIn {
   void AddMenuItem(EventSource& field, const wchar_t* tag, std::int32_t captionId, bool beginGroup);
 
   // Toolbar.
-  // One command's toolbar button, its menu item and its pictures.
-  struct ToolbarButton {
-    EventSource ClassAddIn::*field;
-    EventSource ClassAddIn::*menuItem;
-    const wchar_t* tag;
-    std::int32_t tooltipId;
-    std::int32_t faceId;
-    std::int32_t maskId;
-  };
-  static const std::vector<ToolbarButton>& ToolbarButtons();
   // Where the toolbar is, as the registry keeps it per host.
   struct ToolbarPlacement {
     std::int32_t left = 0;
@@ -123,6 +130,7 @@ class ClassAddIn {
   Object LoadPicture(std::int32_t id, std::vector<std::uint8_t>* dib = nullptr) const;
   void EnableSaveCommands(const bool& bEnable);
   void EnableOpenCommands(bool bEnable);
+  void NotifyEnabled(EventSource ClassAddIn::*button) const;
   std::wstring OnActionOfSelf() const;
 
   // Commands and the procedures they share.
@@ -144,6 +152,7 @@ class ClassAddIn {
 
   platform::Platform platform_;
   automation::ObjectFactory& objects_;
+  std::function<void(const ToolbarButton&)> enabledObserver_;
 };
 
 }  // namespace addin

@@ -104,20 +104,23 @@ std::string renderToolbar(sim::Application& app, bool color) {
 }
 
 std::string renderFace(const std::vector<std::uint8_t>& dib) {
-  if (dib.size() < 40 + 16 * 16 * 3) return {};
-  const auto pixel = [&](int x, int y) {
-    const std::size_t row = static_cast<std::size_t>(15 - y);  // bottom-up rows of 48 bytes
-    const std::size_t at = 40 + row * 48 + static_cast<std::size_t>(x) * 3;
-    return Rgb{dib[at + 2], dib[at + 1], dib[at]};
+  // 24 bits with the toolbar's grey showing through, or 32 with the ribbon's alpha.
+  const std::size_t bytes = dib.size() > 14 && dib[14] == 32 ? 4 : 3;
+  if (dib.size() < 40 + 16 * 16 * bytes) return {};
+  const auto at = [&](int x, int y) {
+    const std::size_t row = static_cast<std::size_t>(15 - y);  // bottom-up rows
+    return 40 + row * 16 * bytes + static_cast<std::size_t>(x) * bytes;
   };
+  const auto pixel = [&](int x, int y) { return Rgb{dib[at(x, y) + 2], dib[at(x, y) + 1], dib[at(x, y)]}; };
   const Rgb transparent{192, 192, 192};
+  const auto shows = [&](int x, int y) { return bytes == 4 ? dib[at(x, y) + 3] != 0 : !(pixel(x, y) == transparent); };
   std::string out;
   for (int y = 0; y < 16; y += 2) {
     for (int x = 0; x < 16; ++x) {
       const Rgb top = pixel(x, y);
       const Rgb bottom = pixel(x, y + 1);
-      const bool topShows = !(top == transparent);
-      const bool bottomShows = !(bottom == transparent);
+      const bool topShows = shows(x, y);
+      const bool bottomShows = shows(x, y + 1);
       if (!topShows && !bottomShows) {
         out += " ";
         continue;
@@ -138,6 +141,60 @@ std::string renderFace(const std::vector<std::uint8_t>& dib) {
     out += "\n";
   }
   return out;
+}
+
+namespace {
+
+// Faces side by side, each in a column of `width` characters.
+std::string sideBySide(const std::vector<std::vector<std::uint8_t>>& dibs, std::size_t width) {
+  std::vector<std::vector<std::string>> faces;
+  for (const auto& dib : dibs) {
+    std::vector<std::string> lines;
+    std::istringstream art(renderFace(dib));
+    for (std::string line; std::getline(art, line);) lines.push_back(line);
+    faces.push_back(lines);
+  }
+  if (faces.empty() || faces[0].empty()) return {};
+  std::string out;
+  for (std::size_t row = 0; row < faces[0].size(); ++row) {
+    out += "     ";
+    for (const auto& face : faces) out += (row < face.size() ? face[row] : std::string(16, ' ')) + std::string(width - 16, ' ');
+    out += "\n";
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string renderRibbon(sim::Application& app, bool color) {
+  const auto shown = app.customUis();
+  if (app.majorVersion() < 12) return "   (this host has menus and toolbars, no ribbon)\n";
+  std::string strip = "   Tabs: File  Home";
+  for (const auto& ui : shown) {
+    for (const auto& tab : ui->tabs()) strip += "  [" + platform::toUtf8(tab.label) + "]";
+  }
+  strip += "  Insert  View  Add-Ins\n";
+  std::ostringstream out;
+  out << strip;
+  for (const auto& ui : shown) {
+    for (const auto& tab : ui->tabs()) {
+      out << "   Tab \"" << platform::toUtf8(tab.label) << "\":\n";
+      for (const auto& group : tab.groups) {
+        out << "     Group \"" << platform::toUtf8(group.label) << "\": ";
+        std::vector<std::vector<std::uint8_t>> faces;
+        for (const auto& listed : group.buttons) {
+          const sim::RibbonButton* button = ui->button(listed.id);  // as shown now: invalidated ones are asked again
+          out << "[" << platform::toUtf8(button->label) << (button->enabled ? "" : " (disabled)") << "] ";
+          if (button->image) faces.push_back(button->image->dib());
+        }
+        out << "\n";
+        if (color) out << sideBySide(faces, 26);
+      }
+    }
+  }
+  out << "   Tab \"Add-Ins\", where the menus and toolbars of add-ins go:\n" << renderLockfolioMenu(app)
+      << renderToolbar(app, false);
+  return out.str();
 }
 
 std::string renderDocuments(sim::Application& app) {

@@ -11,6 +11,9 @@ namespace app {
 std::string renderMenuBar(sim::Application& app);
 std::string renderLockfolioMenu(sim::Application& app);
 std::string renderToolbar(sim::Application& app, bool color);
+// Hosts of version 12.0 and later: the tabs, the add-in's tab with its faces, and the Add-Ins tab
+// that holds the menu and the toolbar.
+std::string renderRibbon(sim::Application& app, bool color);
 std::string renderDocuments(sim::Application& app);
 std::string renderVault(DemoWorld& world);
 std::string renderRegistry(DemoWorld& world);

@@ -118,13 +118,14 @@ std::string ScriptRunner::help() {
   start [word|excel|powerpoint] [VERSION]   start a host (Word 11.0 unless told otherwise)
   connect [MODE]                            load the add-in (mode 1: at start-up; 2: without user interface)
   quit | restart                            quit the host | quit it and start it again with the add-in
-  show menubar|menu|toolbar|documents|vault|registry|dialogs
+  show menubar|menu|toolbar|ribbon|documents|vault|registry|dialogs
   new [TEXT]                                a new document, with TEXT in it
   type TEXT                                 replace the active document's text
   open PATH | save | saveas PATH | close    the user's own File menu
   login VAULT PASSWORD | login cancel       how the user answers the vault server's next log-in window
   choose PATH | accept | cancel             how the user answers the host's next file dialog
-  click open|save|saveas [menu]             click a Lockfolio toolbar button (or menu item)
+  click open|save|saveas [menu|ribbon]      click a Lockfolio toolbar button (or menu item, or the
+                                            button on the Lockfolio tab of a host of version 12.0 or later)
   doubleclick CELL | select CELL            Excel: double-click a cell | select one
   drag top|bottom|left|right|floating [ROW] [LEFT]   drag the Lockfolio toolbar there
   file PATH TEXT                            put a file on the simulated disk
@@ -168,6 +169,26 @@ std::shared_ptr<sim::CommandBarControl> ScriptRunner::control(const std::string&
     return found;
   }
   throw ScriptError("unknown command \"" + command + "\" (open, save or saveas)");
+}
+
+void ScriptRunner::clickOnTab(const std::string& command) {
+  // The tab's buttons carry the toolbar buttons' tags in their ids.
+  const std::wstring tag = control(command, false)->tag();
+  const auto shown = world_.app().customUis();
+  for (const auto& ui : shown) {
+    for (const auto& tab : ui->tabs()) {
+      for (const auto& group : tab.groups) {
+        for (const auto& button : group.buttons) {
+          if (button.id.size() < tag.size() || button.id.compare(button.id.size() - tag.size(), tag.size(), tag) != 0) continue;
+          out_ << "   The user clicks \"" << platform::toUtf8(button.label) << "\" on the " << platform::toUtf8(tab.label)
+               << " tab.\n";
+          if (!ui->click(button.id)) out_ << "   Nothing happens: the button is disabled.\n";
+          return;
+        }
+      }
+    }
+  }
+  throw ScriptError("there is no Lockfolio tab (hosts of version 12.0 and later have one)");
 }
 
 void ScriptRunner::report() {
@@ -248,6 +269,7 @@ bool ScriptRunner::execute(const std::string& line) {
       if (what == "menubar") out_ << renderMenuBar(world_.app());
       else if (what == "menu") out_ << renderLockfolioMenu(world_.app());
       else if (what == "toolbar") out_ << renderToolbar(world_.app(), color_);
+      else if (what == "ribbon") out_ << renderRibbon(world_.app(), color_);
       else if (what == "documents") out_ << renderDocuments(world_.app());
       else if (what == "vault") out_ << renderVault(world_);
       else if (what == "registry") out_ << renderRegistry(world_);
@@ -257,7 +279,7 @@ bool ScriptRunner::execute(const std::string& line) {
                << ": " << (dialog.confirmed() ? platform::toUtf8(dialog.result) : "cancelled") << "\n";
         }
       } else {
-        throw ScriptError("cannot show \"" + words[1] + "\" (menubar, menu, toolbar, documents, vault, registry, dialogs)");
+        throw ScriptError("cannot show \"" + words[1] + "\" (menubar, menu, toolbar, ribbon, documents, vault, registry, dialogs)");
       }
     } else if (verb == "new") {
       auto document = world_.app().newDocument();
@@ -296,9 +318,11 @@ bool ScriptRunner::execute(const std::string& line) {
       world_.machine().user().accept();
     } else if (verb == "cancel") {
       world_.machine().user().cancel();
+    } else if (verb == "click" && words.size() > 2 && lower(words[2]) == "ribbon") {
+      clickOnTab(require(words, 1, "open, save or saveas"));
     } else if (verb == "click") {
       const bool menu = words.size() > 2 && lower(words[2]) == "menu";
-      if (words.size() > 2 && !menu) throw ScriptError("click takes \"menu\" or nothing after the command");
+      if (words.size() > 2 && !menu) throw ScriptError("click takes \"menu\", \"ribbon\" or nothing after the command");
       auto target = control(require(words, 1, "open, save or saveas"), menu);
       out_ << "   The user clicks \"" << platform::toUtf8(target->caption().empty() ? target->tooltipText() : target->caption())
            << "\" on the Lockfolio " << (menu ? "menu" : "toolbar") << ".\n";
@@ -390,34 +414,38 @@ std::string defaultStory(sim::HostKind host, const std::wstring& versionText) {
           << "show registry\n";
     return story.str();
   }
+  // From version 12.0 the commands are on the Lockfolio tab; the menu and the toolbar wait on the Add-Ins tab.
+  const bool ribbon = number >= 12;
+  const std::string shown = ribbon ? "show ribbon\n" : "show menubar\nshow menu\nshow toolbar\n";
+  const std::string where = ribbon ? " ribbon\n" : "\n";
   const std::string report = "\"V:\\Quarterly report" + extension(host) + "\"";
   const std::string licence = "\"C:\\Apps\\Palvantis\\licence" + extension(host) + "\"";
   std::ostringstream story;
   story << "step " << name << " starts and loads the Lockfolio add-in\n"
         << "start " << lower(name) << " " << version << "\n"
         << "connect\n"
-        << "show menubar\nshow menu\nshow toolbar\n"
+        << shown
         << "step A new document goes into the vault with Save As and Encrypt\n"
         << "new Quarterly figures: revenue up 12%.\n"
         << "login Demo lockfolio\n"
         << "choose " << report << "\n"
-        << "click saveas\n"
+        << "click saveas" << where
         << "step The vault now holds it\n"
         << "show vault\n"
         << "step It is closed, opened again with Open Encrypted File, changed and saved in place\n"
         << "close\n"
         << "login Demo lockfolio\n"
         << "choose " << report << "\n"
-        << "click open\n"
+        << "click open" << where
         << "type Quarterly figures: revenue up 14% (revised).\n"
         << "say It already lives in the vault, so Save and Encrypt saves it where it is.\n"
-        << "click save\n"
+        << "click save" << where
         << "show vault\n"
         << "step A file the product itself needs is refused\n"
         << "file " << licence << " Palvantis licence\n"
         << "open " << licence << "\n"
         << "login Demo lockfolio\n"
-        << "click saveas\n"
+        << "click saveas" << where
         << "close\n"
         << "step The toolbar is dragged to the bottom, and is there again after a restart\n"
         << "drag bottom 1 40\n"

@@ -35,6 +35,7 @@ class ScriptRunner {
 
  private:
   void report();  // what the last action made the host and the vault server show
+  void clickOnTab(const std::string& command);
   std::string require(const std::vector<std::string>& words, std::size_t index, const char* what) const;
   std::shared_ptr<sim::CommandBarControl> control(const std::string& command, bool menu);
 

@@ -26,7 +26,8 @@ toolbar's placement kept across a restart.
 
 Options:
   --host word|excel|powerpoint   the host (default: word)
-  --version TEXT                 the host's version, e.g. 9.0 or 11.0 (default: 11.0)
+  --version TEXT                 the host's version, e.g. 9.0, 11.0, or 16.0 for a host with
+                                 the ribbon (default: 11.0)
   --lang LOCALE                  the user's language, e.g. de-DE, fr-FR, ja-JP, zh-TW (default: English)
   --script FILE                  run the actions in FILE instead of the story ("help" in the
                                  interactive mode lists the actions)

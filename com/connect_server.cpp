@@ -1,6 +1,8 @@
-// Connect as a COM class: the object Office creates from the add-in's registration. Its own
-// interface has no members; Office connects it through _IDTExtensibility2, whose connection and
-// disconnection go to its one ClassAddIn and whose other notifications are answered with S_OK.
+// Connect as a COM class: the object Office creates from the add-in's registration. Office
+// connects it through _IDTExtensibility2, whose connection and disconnection go to its one
+// ClassAddIn and whose other notifications are answered with S_OK. Office 2007 and later also ask
+// it for IRibbonExtensibility, and call the ribbon's callbacks by name through its own interface,
+// served by the standard dispatcher from the type library like every class of the module.
 
 #include "LockfolioAddIn_h.h"
 #include "addin/connect.h"
@@ -8,7 +10,9 @@
 #include "com/add_in_servers.h"
 #include "com/bstr.h"
 #include "com/dispatch_server.h"
+#include "com/ribbon_face.h"
 #include "extensibility_h.h"
+#include "ribbon/lockfolio_ribbon.h"
 
 namespace com {
 
@@ -16,6 +20,7 @@ namespace {
 
 using automation::Variant;
 using automation::win32::fromDispatch;
+using automation::win32::toDispatch;
 
 class ConnectServer;
 
@@ -56,18 +61,45 @@ class ExtensibilityFace final : public _IDTExtensibility2 {
 
 class ConnectServer final : public DispatchServer<_Connect> {
  public:
-  ConnectServer() : DispatchServer(IID__Connect), connect_(modulePlatform(), moduleObjects()), face_(*this) {}
+  ConnectServer()
+      : DispatchServer(IID__Connect),
+        connect_(modulePlatform(), moduleObjects()),
+        face_(*this),
+        ribbon_(connect_, modulePlatform(), moduleObjects()),
+        ribbonFace_(*static_cast<_Connect*>(this), ribbon_) {}
 
   addin::Connect& connect() { return connect_; }
 
+  // The ribbon's callbacks; each answers S_OK whatever happened inside.
+  HRESULT STDMETHODCALLTYPE LockfolioRibbon_OnLoad(IDispatch* ribbon) override {
+    return call([&] { ribbon_.OnLoad(fromDispatch(ribbon)); });
+  }
+  HRESULT STDMETHODCALLTYPE LockfolioRibbon_OnAction(IDispatch* control) override {
+    return call([&] { ribbon_.OnAction(fromDispatch(control)); });
+  }
+  HRESULT STDMETHODCALLTYPE LockfolioRibbon_GetEnabled(IDispatch* control, VARIANT_BOOL* enabled) override {
+    return call([&] { *required(enabled) = toVariantBool(ribbon_.GetEnabled(fromDispatch(control))); });
+  }
+  HRESULT STDMETHODCALLTYPE LockfolioRibbon_GetImage(IDispatch* control, IDispatch** image) override {
+    return call([&] {
+      IDispatch** out = required(image);
+      *out = nullptr;
+      *out = toDispatch(ribbon_.GetImage(fromDispatch(control)));
+    });
+  }
+
  protected:
   void* otherInterface(REFIID riid) override {
-    return IsEqualIID(riid, IID__IDTExtensibility2) ? static_cast<_IDTExtensibility2*>(&face_) : nullptr;
+    if (IsEqualIID(riid, IID__IDTExtensibility2)) return static_cast<_IDTExtensibility2*>(&face_);
+    if (IsEqualIID(riid, IID_IRibbonExtensibility)) return static_cast<IRibbonExtensibility*>(&ribbonFace_);
+    return nullptr;
   }
 
  private:
   addin::Connect connect_;
   ExtensibilityFace face_;
+  ribbon::LockfolioRibbon ribbon_;
+  RibbonFace ribbonFace_;
 };
 
 HRESULT ExtensibilityFace::QueryInterface(REFIID riid, void** out) {

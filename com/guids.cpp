@@ -4,3 +4,4 @@
 
 #include "LockfolioAddIn_h.h"
 #include "extensibility_h.h"
+#include "ribbon_h.h"

@@ -11,12 +11,12 @@ namespace addin {
 
 const std::vector<ClassAddIn::ToolbarButton>& ClassAddIn::ToolbarButtons() {
   static const std::vector<ToolbarButton> buttons = {
-      {&ClassAddIn::g_cbbSOpenButton, &ClassAddIn::g_cbbSOpenMenuItem, L"tbOpenEncryptedFile", message::kOpenCaption,
-       101, 102},
-      {&ClassAddIn::g_cbbSSaveButton, &ClassAddIn::g_cbbSSaveMenuItem, L"tbSaveCloseEncrypt", message::kSaveCaption,
-       103, 104},
-      {&ClassAddIn::g_cbbSSaveAsButton, &ClassAddIn::g_cbbSSaveAsMenuItem, L"tbSaveAsCloseEncrypt",
-       message::kSaveAsCaption, 105, 106},
+      {&ClassAddIn::g_cbbSOpenButton, &ClassAddIn::g_cbbSOpenMenuItem, &ClassAddIn::g_cbbSOpenButton_Click,
+       L"tbOpenEncryptedFile", message::kOpenCaption, 101, 102},
+      {&ClassAddIn::g_cbbSSaveButton, &ClassAddIn::g_cbbSSaveMenuItem, &ClassAddIn::g_cbbSSaveButton_Click,
+       L"tbSaveCloseEncrypt", message::kSaveCaption, 103, 104},
+      {&ClassAddIn::g_cbbSSaveAsButton, &ClassAddIn::g_cbbSSaveAsMenuItem, &ClassAddIn::g_cbbSSaveAsButton_Click,
+       L"tbSaveAsCloseEncrypt", message::kSaveAsCaption, 105, 106},
   };
   return buttons;
 }
@@ -79,11 +79,21 @@ void ClassAddIn::EnableSaveCommands(const bool& bEnable) {
        {&g_cbbSSaveMenuItem, &g_cbbSSaveAsMenuItem, &g_cbbSSaveButton, &g_cbbSSaveAsButton}) {
     ignoringErrors([&] { office::CommandBarControl(control->object()).setEnabled(bEnable); });
   }
+  NotifyEnabled(&ClassAddIn::g_cbbSSaveButton);
+  NotifyEnabled(&ClassAddIn::g_cbbSSaveAsButton);
 }
 
 void ClassAddIn::EnableOpenCommands(bool bEnable) {
   office::CommandBarControl(g_cbbSOpenMenuItem.object()).setEnabled(bEnable);
   office::CommandBarControl(g_cbbSOpenButton.object()).setEnabled(bEnable);
+  NotifyEnabled(&ClassAddIn::g_cbbSOpenButton);
+}
+
+void ClassAddIn::NotifyEnabled(EventSource ClassAddIn::*button) const {
+  if (!enabledObserver_) return;
+  for (const ToolbarButton& entry : ToolbarButtons()) {
+    if (entry.field == button) ignoringErrors([&] { enabledObserver_(entry); });
+  }
 }
 
 }  // namespace addin

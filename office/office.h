@@ -69,6 +69,7 @@ class CommandBarControl {
   void setOnAction(const std::wstring& action) const { object_.put(L"OnAction", action); }
   void setBeginGroup(bool beginGroup) const { object_.put(L"BeginGroup", beginGroup); }
   void setEnabled(bool enabled) const { object_.put(L"Enabled", enabled); }
+  bool enabled() const { return object_.get(L"Enabled").toBool(); }
   void setStyle(std::int32_t style) const { object_.put(L"Style", style); }
   void setPicture(const Object& picture) const { object_.putref(L"Picture", picture); }
   void setMask(const Object& picture) const { object_.putref(L"Mask", picture); }

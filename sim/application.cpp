@@ -143,7 +143,7 @@ bool Application::connectAddIn(ComAddIn& addIn, std::int32_t connectMode, std::w
   if (!entry) {
     auto instance = std::make_shared<AddInInstance>(std::move(progId), std::move(description),
                                                     std::weak_ptr<SimObject>(shared_from_this()));
-    addIns_.push_back(AddInEntry{&addIn, instance});
+    addIns_.push_back(AddInEntry{&addIn, instance, nullptr});
     entry = &addIns_.back();
   }
   const auto instance = entry->instance;
@@ -157,6 +157,7 @@ bool Application::connectAddIn(ComAddIn& addIn, std::int32_t connectMode, std::w
     instance->setConnected(false);
     return false;
   }
+  if (majorVersion_ >= 12) loadCustomUi(addIn);
   if (connectMode == kConnectStartup) {
     try {
       addIn.OnStartupComplete(custom);
@@ -179,6 +180,7 @@ bool Application::disconnect(AddInEntry& entry, std::int32_t removeMode, bool sh
     }
   }
   entry.instance->setConnected(false);
+  if (AddInEntry* current = entryOf(addIn)) current->customUi.reset();
   try {
     addIn.OnDisconnection(removeMode, custom);
   } catch (...) {
@@ -213,6 +215,36 @@ bool Application::isConnected(const ComAddIn& addIn) const {
 std::shared_ptr<AddInInstance> Application::addInInstance(const ComAddIn& addIn) const {
   const AddInEntry* entry = entryOf(addIn);
   return entry ? entry->instance : nullptr;
+}
+
+void Application::loadCustomUi(ComAddIn& addIn) {
+  static const wchar_t* const kRibbonIds[] = {L"Microsoft.Word.Document", L"Microsoft.Excel.Workbook",
+                                              L"Microsoft.PowerPoint.Presentation"};
+  RibbonExtensibility* ribbon = addIn.queryRibbonExtensibility();
+  if (!ribbon) return;
+  try {
+    const std::wstring xml = ribbon->GetCustomUI(kRibbonIds[static_cast<int>(options_.kind)]);
+    if (xml.empty()) return;
+    auto customUi = CustomUi::load(xml, *ribbon, self(), [this](const std::wstring& callback, const ComError& error) {
+      failures_.push_back({callback, error});
+    });
+    if (AddInEntry* entry = entryOf(addIn)) entry->customUi = std::move(customUi);
+  } catch (...) {
+    record(L"GetCustomUI", automation::currentError(std::current_exception()));
+  }
+}
+
+std::shared_ptr<CustomUi> Application::customUi(const ComAddIn& addIn) const {
+  const AddInEntry* entry = entryOf(addIn);
+  return entry ? entry->customUi : nullptr;
+}
+
+std::vector<std::shared_ptr<CustomUi>> Application::customUis() const {
+  std::vector<std::shared_ptr<CustomUi>> shown;
+  for (const auto& entry : addIns_) {
+    if (entry.customUi) shown.push_back(entry.customUi);
+  }
+  return shown;
 }
 
 // --- The run ------------------------------------------------------------------------------------------

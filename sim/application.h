@@ -13,6 +13,7 @@
 #include "sim/add_in_instance.h"
 #include "sim/com_add_in.h"
 #include "sim/command_bars.h"
+#include "sim/custom_ui.h"
 #include "sim/documents.h"
 #include "sim/host_kind.h"
 #include "sim/host_object.h"
@@ -69,6 +70,12 @@ class Application : public HostObject {
   bool isConnected(const ComAddIn& addIn) const;
   // The AddInInst object the add-in was given; null when it was never connected in this run.
   std::shared_ptr<AddInInstance> addInInstance(const ComAddIn& addIn) const;
+  // Hosts of version 12.0 and later ask a connecting add-in for its ribbon (the RibbonID of their
+  // document window) and show it until the add-in is disconnected. Null when there is none, or
+  // when the host refused it (recorded as a failure of "GetCustomUI"). Failed callbacks are
+  // recorded under the callback's name.
+  std::shared_ptr<CustomUi> customUi(const ComAddIn& addIn) const;
+  std::vector<std::shared_ptr<CustomUi>> customUis() const;
 
   // --- The run. quit() closes the documents (their close events may cancel it: false), then
   // disconnects the add-ins (OnBeginShutdown, OnDisconnection with mode 0) and ends the run.
@@ -147,7 +154,9 @@ class Application : public HostObject {
   struct AddInEntry {
     ComAddIn* addIn;
     std::shared_ptr<AddInInstance> instance;
+    std::shared_ptr<CustomUi> customUi;
   };
+  void loadCustomUi(ComAddIn& addIn);
   void registerMembers();
   void fire(const wchar_t* event, std::vector<Arg>& args);
   bool flag(const wchar_t* event, const Variant& value);

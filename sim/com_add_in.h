@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "automation/variant.h"
+#include "sim/ribbon_extensibility.h"
 
 namespace sim {
 
@@ -26,6 +27,9 @@ class ComAddIn {
   virtual void OnAddInsUpdate(automation::Variant& /*custom*/) {}
   virtual void OnStartupComplete(automation::Variant& /*custom*/) {}
   virtual void OnBeginShutdown(automation::Variant& /*custom*/) {}
+  // QueryInterface for IRibbonExtensibility, which hosts of version 12.0 and later make when they
+  // load the add-in; null for an add-in without a ribbon.
+  virtual RibbonExtensibility* queryRibbonExtensibility() { return nullptr; }
 };
 
 }  // namespace sim

@@ -14,6 +14,8 @@
 #include <unistd.h>
 
 #include "platform/com_error.h"
+#include "platform/local_share.h"
+#include "platform/posix/posix_this_machine.h"
 #include "platform/text.h"
 
 namespace platform::posix {
@@ -167,7 +169,10 @@ bool PosixFileSystem::canOpenForWriting(const std::wstring& path) noexcept {
 }
 
 std::wstring PosixFileSystem::canonicalPath(const std::wstring& path) {
-  const std::unique_ptr<char, MallocFree> real(::realpath(toNative(path).c_str(), nullptr));
+  // A share of this machine reached through the network stands for a local folder.
+  PosixThisMachine thisMachine;
+  const std::wstring local = localPathOfUncPath(path, thisMachine).value_or(path);
+  const std::unique_ptr<char, MallocFree> real(::realpath(toNative(local).c_str(), nullptr));
   if (!real) throw errorFromErrno(errno, errors::kFileNotFound);
   // A drive's directory may itself lie behind a link: compare real paths with real paths.
   DriveMap realDrives;

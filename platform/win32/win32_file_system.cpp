@@ -4,11 +4,13 @@
 
 #include "platform/com_error.h"
 #include "platform/growing_buffer.h"
+#include "platform/local_share.h"
 #include "platform/stream_suffix.h"
 #include "platform/win32/win32_error.h"
 #include "platform/win32/win32_folder_listing.h"
 #include "platform/win32/win32_folder_removal.h"
 #include "platform/win32/win32_handles.h"
+#include "platform/win32/win32_this_machine.h"
 
 namespace platform::win32 {
 
@@ -64,6 +66,15 @@ bool Win32FileSystem::canOpenForWriting(const std::wstring& path) noexcept {
 }
 
 std::wstring Win32FileSystem::canonicalPath(const std::wstring& path) {
+  const std::wstring finalPath = finalPathOf(path);
+  // A share of this machine reached through the network stands for a local folder, which is what
+  // the caller's rules are about.
+  Win32ThisMachine thisMachine;
+  if (const auto local = localPathOfUncPath(finalPath, thisMachine)) return finalPathOf(*local);
+  return finalPath;
+}
+
+std::wstring Win32FileSystem::finalPathOf(const std::wstring& path) {
   // Neither read nor write access: the host keeps its document open, often sharing it with no
   // one, and no sharing mode refuses a handle that only reads attributes. Backup semantics let a
   // folder open too, so that the caller learns it is a folder rather than meeting access denied.

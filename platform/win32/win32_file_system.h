@@ -20,6 +20,10 @@ class Win32FileSystem final : public FileSystem {
   std::wstring currentDirectory() override;
   void setCurrentDirectory(const std::wstring& path) override;
   bool namesIgnoreCase() const override { return true; }
+
+ private:
+  // The final path of a handle to the file, in long form, without the "\\?\" prefix.
+  std::wstring finalPathOf(const std::wstring& path);
 };
 
 }  // namespace platform::win32

@@ -92,6 +92,18 @@ void ComAddInClient::OnConnection(automation::Object application, std::int32_t c
          [&] { return addIn.OnConnection(app.get(), static_cast<int>(connectMode), instance.get(), array.get()); });
 }
 
+sim::RibbonExtensibility* ComAddInClient::queryRibbonExtensibility() {
+  ++ribbonQueries_;
+  ribbon_.reset();
+  ComPtr<RibbonExtensibilityVtable> ribbon;
+  ComPtr<IDispatch> dispatch;
+  Extensibility2& addIn = require();
+  if (FAILED(addIn.QueryInterface(kIidRibbonExtensibility, ribbon.putVoid())) || !ribbon) return nullptr;
+  if (FAILED(addIn.QueryInterface(IID_IDispatch, dispatch.putVoid())) || !dispatch) return nullptr;
+  ribbon_ = std::make_unique<ComRibbonClient>(std::move(ribbon), std::move(dispatch), bridge_);
+  return ribbon_.get();
+}
+
 void ComAddInClient::OnDisconnection(std::int32_t removeMode, Variant& custom) {
   CustomArray array(bridge_, custom);
   notify(L"OnDisconnection", [&] { return require().OnDisconnection(static_cast<int>(removeMode), array.get()); });

@@ -8,9 +8,11 @@
 #include <oaidl.h>
 #include <ole2.h>
 
+#include <memory>
 #include <string>
 
 #include "automation/win32/com_ptr.h"
+#include "sim/com/com_ribbon_client.h"
 #include "sim/com_add_in.h"
 #include "sim/com/dispatch_bridge.h"
 
@@ -51,8 +53,15 @@ class ComAddInClient final : public sim::ComAddIn {
   void OnStartupComplete(automation::Variant& custom) override;
   void OnBeginShutdown(automation::Variant& custom) override;
 
+  // QueryInterface for IRibbonExtensibility, counted; null when the add-in has none.
+  sim::RibbonExtensibility* queryRibbonExtensibility() override;
+  int ribbonQueries() const { return ribbonQueries_; }
+
   // Lets go of the add-in, as Office does after a failed connection or a disconnection.
-  void release() { addIn_.reset(); }
+  void release() {
+    ribbon_.reset();
+    addIn_.reset();
+  }
   bool loaded() const { return static_cast<bool>(addIn_); }
   Extensibility2* extensibility() const { return addIn_.get(); }
 
@@ -61,6 +70,8 @@ class ComAddInClient final : public sim::ComAddIn {
 
   DispatchBridge& bridge_;
   automation::win32::ComPtr<Extensibility2> addIn_;
+  std::unique_ptr<ComRibbonClient> ribbon_;
+  int ribbonQueries_ = 0;
 };
 
 }  // namespace wine_host

@@ -10,7 +10,9 @@
 namespace wine_host {
 namespace {
 
-std::size_t rowBytes(std::int32_t width) { return (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3}; }
+std::size_t rowBytes(std::int32_t width, WORD bits = 24) {
+  return (static_cast<std::size_t>(width) * bits / 8 + 3) & ~std::size_t{3};
+}
 
 struct ScreenDc {
   ScreenDc() : dc(GetDC(nullptr)) {}
@@ -22,9 +24,8 @@ struct ScreenDc {
   HDC dc;
 };
 
-}  // namespace
-
-std::optional<std::vector<std::uint8_t>> bitmapToDib24(HBITMAP bitmap) {
+// The bitmap as a bottom-up packed DIB of 24 or 32 bits per pixel.
+std::optional<std::vector<std::uint8_t>> bitmapToDib(HBITMAP bitmap, WORD bits) {
   BITMAP described = {};
   if (!bitmap || GetObjectW(bitmap, sizeof described, &described) == 0) return std::nullopt;
   const std::int32_t width = described.bmWidth;
@@ -35,9 +36,9 @@ std::optional<std::vector<std::uint8_t>> bitmapToDib24(HBITMAP bitmap) {
   header.biWidth = width;
   header.biHeight = height;  // bottom-up
   header.biPlanes = 1;
-  header.biBitCount = 24;
+  header.biBitCount = bits;
   header.biCompression = BI_RGB;
-  header.biSizeImage = static_cast<DWORD>(rowBytes(width) * static_cast<std::size_t>(height));
+  header.biSizeImage = static_cast<DWORD>(rowBytes(width, bits) * static_cast<std::size_t>(height));
   std::vector<std::uint8_t> dib(sizeof header + header.biSizeImage);
   std::memcpy(dib.data(), &header, sizeof header);
   ScreenDc screen;
@@ -49,16 +50,33 @@ std::optional<std::vector<std::uint8_t>> bitmapToDib24(HBITMAP bitmap) {
   return dib;
 }
 
-std::optional<std::vector<std::uint8_t>> pictureToDib24(IUnknown* unknown) {
-  if (!unknown) return std::nullopt;
+// The bitmap a picture shows; null when it is no bitmap picture.
+HBITMAP bitmapOf(IUnknown* unknown) {
+  if (!unknown) return nullptr;
   automation::win32::ComPtr<IPicture> picture;
-  if (FAILED(unknown->QueryInterface(IID_IPicture, picture.putVoid())) || !picture) return std::nullopt;
+  if (FAILED(unknown->QueryInterface(IID_IPicture, picture.putVoid())) || !picture) return nullptr;
   SHORT type = PICTYPE_UNINITIALIZED;
   OLE_HANDLE handle = 0;
-  if (FAILED(picture->get_Type(&type)) || type != PICTYPE_BITMAP) return std::nullopt;
-  if (FAILED(picture->get_Handle(&handle)) || handle == 0) return std::nullopt;
+  if (FAILED(picture->get_Type(&type)) || type != PICTYPE_BITMAP) return nullptr;
+  if (FAILED(picture->get_Handle(&handle)) || handle == 0) return nullptr;
   // OLE_HANDLE holds 32 bits; GDI handles fit in them on 64-bit Windows as well.
-  return bitmapToDib24(reinterpret_cast<HBITMAP>(static_cast<std::uintptr_t>(handle)));
+  return reinterpret_cast<HBITMAP>(static_cast<std::uintptr_t>(handle));
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> bitmapToDib24(HBITMAP bitmap) { return bitmapToDib(bitmap, 24); }
+
+std::optional<std::vector<std::uint8_t>> pictureToDib24(IUnknown* unknown) {
+  const HBITMAP bitmap = bitmapOf(unknown);
+  return bitmap ? bitmapToDib(bitmap, 24) : std::nullopt;
+}
+
+std::optional<std::vector<std::uint8_t>> pictureToDib(IUnknown* unknown) {
+  const HBITMAP bitmap = bitmapOf(unknown);
+  BITMAP described = {};
+  if (!bitmap || GetObjectW(bitmap, sizeof described, &described) == 0) return std::nullopt;
+  return bitmapToDib(bitmap, described.bmBitsPixel == 32 ? 32 : 24);
 }
 
 std::optional<DibPixels> dibPixels(const std::vector<std::uint8_t>& dib) {

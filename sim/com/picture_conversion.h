@@ -18,6 +18,8 @@ std::optional<std::vector<std::uint8_t>> bitmapToDib24(HBITMAP bitmap);
 // The bitmap a picture object shows (IPicture of type PICTYPE_BITMAP) as a 24-bit packed DIB;
 // nothing when the object is no such picture.
 std::optional<std::vector<std::uint8_t>> pictureToDib24(IUnknown* picture);
+// The same, but a 32-bit bitmap stays a 32-bit DIB with its alpha bytes (a ribbon's picture).
+std::optional<std::vector<std::uint8_t>> pictureToDib(IUnknown* picture);
 
 // The width, height and pixel rows of a 24-bit packed DIB, for comparisons that ignore the
 // header's other fields (resolution, image size); nothing for another kind of DIB.

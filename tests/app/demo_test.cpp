@@ -57,13 +57,17 @@ StoryOutcome runStory(sim::HostKind host, const std::wstring& version, const std
 TEST(DemoTest, TheStoryPutsTheDocumentInTheVaultAndKeepsThePlacement) {
   struct Case {
     sim::HostKind host;
+    const wchar_t* version;
     const char* file;
-  } cases[] = {{sim::HostKind::Word, "Quarterly report.doc"},
-               {sim::HostKind::Excel, "Quarterly report.xls"},
-               {sim::HostKind::PowerPoint, "Quarterly report.ppt"}};
+    const char* clicked;  // where the commands are clicked
+  } cases[] = {{sim::HostKind::Word, L"11.0", "Quarterly report.doc", "on the Lockfolio toolbar"},
+               {sim::HostKind::Excel, L"11.0", "Quarterly report.xls", "on the Lockfolio toolbar"},
+               {sim::HostKind::PowerPoint, L"11.0", "Quarterly report.ppt", "on the Lockfolio toolbar"},
+               {sim::HostKind::Word, L"16.0", "Quarterly report.doc", "on the Lockfolio tab"}};
   for (const auto& c : cases) {
     testing_support::TempDir state;
-    const StoryOutcome outcome = runStory(c.host, L"11.0", state.path());
+    const StoryOutcome outcome = runStory(c.host, c.version, state.path());
+    EXPECT_NE(outcome.output.find(std::string("\"Save and Encrypt...\" ") + c.clicked), std::string::npos);
     EXPECT_EQ(outcome.vaultFiles, std::vector<std::string>{c.file});
     const std::string saved = state.read(std::string("vaults/Demo/") + c.file);
     EXPECT_NE(saved.find("revised"), std::string::npos);  // saved in place after the change

@@ -5,6 +5,7 @@
 #include "platform/text.h"
 
 #include <filesystem>
+#include <functional>
 
 using testing_support::OfficeFixture;
 
@@ -408,24 +409,40 @@ TEST_F(CommandsTest, SaveReportsErrorsAndMissingServers) {
 
 TEST_F(CommandsTest, EveryControlStartsItsCommand) {
   office.setDefaultVault();
-  startWith(sim::HostKind::Word);
+  startWith(sim::HostKind::Word, L"12.0");
   office.app->newDocument();
+  // Menu items, toolbar buttons and the ribbon tab's buttons (through onAction).
+  const auto bar = [&](std::shared_ptr<sim::CommandBarControl> control) {
+    return [this, control] {
+      const auto outcome = office.app->click(control);
+      EXPECT_FALSE(outcome.cancelDefault);
+      return outcome.clicked;
+    };
+  };
+  const auto tab = [&](std::wstring tag) {
+    return [this, tag] { return office.ribbon()->click(L"PalvantisLockfolio." + tag); };
+  };
   struct Case {
-    std::shared_ptr<sim::CommandBarControl> control;
+    const char* control;
+    std::function<bool()> click;
     const wchar_t* operation;
   } cases[] = {
-      {office.menuItem(L"mOpenEncryptedFile"), L"Open"},  {office.button(L"tbOpenEncryptedFile"), L"Open"},
-      {office.menuItem(L"mSaveCloseEncrypt"), L"SaveAs"}, {office.button(L"tbSaveCloseEncrypt"), L"SaveAs"},
-      {office.menuItem(L"mSaveAsCloseEncrypt"), L"SaveAs"}, {office.button(L"tbSaveAsCloseEncrypt"), L"SaveAs"},
+      {"open item", bar(office.menuItem(L"mOpenEncryptedFile")), L"Open"},
+      {"open button", bar(office.button(L"tbOpenEncryptedFile")), L"Open"},
+      {"open on the tab", tab(L"tbOpenEncryptedFile"), L"Open"},
+      {"save item", bar(office.menuItem(L"mSaveCloseEncrypt")), L"SaveAs"},
+      {"save button", bar(office.button(L"tbSaveCloseEncrypt")), L"SaveAs"},
+      {"save on the tab", tab(L"tbSaveCloseEncrypt"), L"SaveAs"},
+      {"save as item", bar(office.menuItem(L"mSaveAsCloseEncrypt")), L"SaveAs"},
+      {"save as button", bar(office.button(L"tbSaveAsCloseEncrypt")), L"SaveAs"},
+      {"save as on the tab", tab(L"tbSaveAsCloseEncrypt"), L"SaveAs"},
   };
   int logins = 0;
   for (const auto& c : cases) {
     office.addIn().strCurrentOperation = L"None";
-    const auto outcome = office.app->click(c.control);
-    ASSERT_TRUE(outcome.clicked);
-    EXPECT_FALSE(outcome.cancelDefault);
-    EXPECT_EQ(office.addIn().strCurrentOperation, c.operation) << platform::toUtf8(c.control->tag());
-    EXPECT_EQ(office.vaults.loginWindowsShown(), ++logins);
+    ASSERT_TRUE(c.click()) << c.control;
+    EXPECT_EQ(office.addIn().strCurrentOperation, c.operation) << c.control;
+    EXPECT_EQ(office.vaults.loginWindowsShown(), ++logins) << c.control;
   }
   EXPECT_TRUE(office.app->eventFailures().empty());
   EXPECT_TRUE(office.boxes().empty());

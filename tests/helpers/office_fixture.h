@@ -40,6 +40,8 @@ class OfficeFixture {
   std::shared_ptr<sim::CommandBar> toolbar() const;  // the bar named Lockfolio
   std::shared_ptr<sim::CommandBarControl> button(const std::wstring& tag) const;
   std::vector<std::wstring> toolbarTags() const;
+  // The add-in's ribbon customization as the host shows it; null when there is none.
+  std::shared_ptr<sim::CustomUi> ribbon() const { return addInObject ? app->customUi(*addInObject) : nullptr; }
   int countLockfolioMenus() const;
   int countLockfolioToolbars() const;
   std::vector<ShownBox>& boxes() { return env.ui.boxes; }

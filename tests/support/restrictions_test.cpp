@@ -119,6 +119,9 @@ TEST_F(RestrictionsTest, RefusesWhatMustNeverBeEncrypted) {
       {L"C:\\Docs\\maker-notes.doc", false},         // a link to a file in the maker's folder
       {L"C:\\Docs\\driver.sys::$DATA", false},
       {L"C:\\Docs\\driver.sys .", false},
+      {L"\\\\localhost\\C$\\WINDOWS\\notes.doc", false},  // this machine's own share
+      {L"\\\\127.0.0.1\\c$\\Docs\\..\\WINDOWS\\notes.doc", false},
+      {L"\\\\0--1.ipv6-literal.net\\C$\\Docs\\to-windows\\notes.doc", false},
       // and of an allowed one, whose spellings may show a protected text the path does not hold.
       {L"C:/Docs/report.doc", true},
       {L"\\\\?\\C:\\Docs\\report.doc", true},
@@ -128,6 +131,7 @@ TEST_F(RestrictionsTest, RefusesWhatMustNeverBeEncrypted) {
       {L"C:\\Docs.\\report.doc ", true},
       {L"C:\\Docs\\report.doc::$DATA", true},
       {L"C:\\Docs\\report-link.doc", true},
+      {L"\\\\LOCALHOST\\C$\\Docs\\report.doc", true},
   };
   for (const auto& c : cases) EXPECT_EQ(answer(c.path), c.allowed ? "allowed" : "refused") << platform::toUtf8(c.path);
 }
@@ -171,6 +175,8 @@ TEST_F(RestrictionsTest, AMissingFileOrAFolderIsAFailedCallNotARefusal) {
     EXPECT_EQ(errorOf([&] { allowed(path); }), 53) << platform::toUtf8(path);
   }
   EXPECT_EQ(errorOf([&] { allowed(L"Q:\\unmapped.doc"); }), 76);
+  // Another machine's share is none of this machine's folders.
+  EXPECT_EQ(errorOf([&] { allowed(L"\\\\fileserver\\C$\\Docs\\report.doc"); }), 76);
 }
 
 TEST_F(RestrictionsTest, IsFileOpenTellsWhetherTheFileCanBeWrittenNow) {

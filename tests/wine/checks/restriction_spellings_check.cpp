@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/win32_this_machine.h"
+
 namespace {
 
 int passed = 0;
@@ -190,8 +192,26 @@ std::wstring folderPath(const wchar_t* base, const std::wstring& name) {
 
 }  // namespace
 
+// A path to one of this machine's shares stands for a local path; Wine opens no such path, but it
+// answers who this machine is as Windows does.
+void checkThisMachine() {
+  platform::win32::Win32ThisMachine machine;
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1];
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  std::vector<std::wstring> own = {L"localhost", L"LOCALHOST", L"127.0.0.1", L"127.1.2.3", L"[::1]",
+                                   L"0--1.ipv6-literal.net"};
+  if (GetComputerNameW(name, &size)) own.emplace_back(name, size);
+  for (const std::wstring& server : own) check(L"this machine is " + server, machine.isNamed(server) ? "yes" : "no", "yes");
+  for (const wchar_t* server : {L"fileserver.invalid", L"192.0.2.1", L"2001-db8--1.ipv6-literal.net"}) {
+    check(L"this machine is not " + std::wstring(server), machine.isNamed(server) ? "yes" : "no", "no");
+  }
+  const auto local = platform::localPathOfUncPath(L"\\\\localhost\\c$\\windows\\win.ini", machine);
+  check(L"the administrative share's local path", local ? narrow(*local) : "none", "C:\\windows\\win.ini");
+}
+
 int wmain(int argc, wchar_t** argv) {
   CoInitialize(nullptr);
+  checkThisMachine();
   {
     Restrictions restrictions;
     check(L"Restrictions created", restrictions.ready() ? "yes" : "no", "yes");

@@ -51,6 +51,7 @@ constexpr wchar_t kSettingsKey[] = L"Software\\Palvantis\\LockfolioAddIn";
 constexpr UINT kCriticalFileMessage = 168;
 constexpr std::int32_t kBarLeft = 0;    // msoBarLeft
 constexpr std::int32_t kBarBottom = 3;  // msoBarBottom
+constexpr wchar_t kRibbonOpen[] = L"PalvantisLockfolio.tbOpenEncryptedFile";
 
 std::wstring tempFolder() {
   wchar_t path[MAX_PATH] = {};
@@ -409,26 +410,34 @@ void aNewDocumentStoresThePlacementWhichTheNextConnectionUses() {
 }
 
 void anExcelDoubleClickSwitchesOpenOffUntilTheSelectionChanges() {
-  Office office(host(sim::HostKind::Excel));
+  sim::HostOptions options = host(sim::HostKind::Excel);
+  options.version = L"12.0";
+  Office office(options);
   ComAddInClient addIn(kProgId, office.bridge);
   CHECK(office.app->connectAddIn(addIn, sim::kConnectStartup));
   CHECK(office.app->newDocument());
   auto openItem = menuItem(office, L"mOpenEncryptedFile");
   auto bar = office.toolbar();
   auto openButton = bar ? bar->controlByTag(L"tbOpenEncryptedFile") : nullptr;
-  CHECK(openItem && openButton);
-  if (!openItem || !openButton) return;
-  CHECK(openItem->enabled() && openButton->enabled());
+  auto ribbon = office.app->customUi(addIn);
+  CHECK(openItem && openButton && ribbon);
+  if (!openItem || !openButton || !ribbon) return;
+  // The tab's button follows the toolbar's once the add-in invalidated it through IRibbonUI.
+  const auto onTab = [&] { return ribbon->button(kRibbonOpen) && ribbon->button(kRibbonOpen)->enabled; };
+  CHECK(openItem->enabled() && openButton->enabled() && onTab());
 
   CHECK(!office.app->doubleClickCell(L"B2"));  // not cancelled: Excel edits the cell
   CHECK(office.app->eventFailures().empty());
   CHECK(!openItem->enabled());
   CHECK(!openButton->enabled());
+  CHECK(!onTab());
+  CHECK(!ribbon->click(kRibbonOpen));
   CHECK(menuItem(office, L"mSaveCloseEncrypt") && menuItem(office, L"mSaveCloseEncrypt")->enabled());
   office.app->selectCell(L"C3");
   CHECK(office.app->eventFailures().empty());
   CHECK(openItem->enabled());
   CHECK(openButton->enabled());
+  CHECK(onTab());
 
   CHECK(office.app->quit());
   addIn.release();
@@ -559,6 +568,60 @@ void theClassesTakeTypedReferencesFromACompiledClient() {
   CHECK(RemoveDirectoryW(base.c_str()));
 }
 
+void hostsOfVersion12AndLaterShowTheTabThroughTheRibbonInterfaces() {
+  for (const sim::HostKind kind : {sim::HostKind::Word, sim::HostKind::Excel, sim::HostKind::PowerPoint}) {
+    for (const wchar_t* version : {L"11.0", L"16.0"}) {
+      const bool ribbonHost = version[1] == L'6';
+      sim::HostOptions options = host(kind);
+      options.version = version;
+      Office office(options);
+      ComAddInClient addIn(kProgId, office.bridge);
+      CHECK(office.app->connectAddIn(addIn, sim::kConnectStartup));
+      for (const auto& failure : office.app->eventFailures()) {
+        CHECK_TEXT(failure.event + L": " + failure.error.description(), L"");
+      }
+      CHECK(addIn.ribbonQueries() == (ribbonHost ? 1 : 0));
+      CHECK(office.toolbar() && office.menu());  // the command bars stay, on the Add-Ins tab
+      const auto ribbon = office.app->customUi(addIn);
+      CHECK(static_cast<bool>(ribbon) == ribbonHost);
+      if (ribbon && ribbon->tabs().size() == 1 && ribbon->tabs()[0].groups.size() == 1) {
+        CHECK_TEXT(ribbon->tabs()[0].label, addInString(105));
+        const auto& buttons = ribbon->tabs()[0].groups[0].buttons;
+        CHECK(buttons.size() == 3);
+        for (std::size_t i = 0; i < buttons.size(); ++i) {
+          CHECK_TEXT(buttons[i].label, addInString(static_cast<UINT>(107 + i)));
+          // A 32-bit picture, opaque exactly where the DLL's mask is black.
+          const auto mask = addInBitmap(static_cast<int>(102 + 2 * i));
+          const auto& dib = buttons[i].image ? buttons[i].image->dib() : std::vector<std::uint8_t>();
+          CHECK(mask && dib.size() == 40 + 16 * 16 * 4 && dib[14] == 32);
+          if (!mask || dib.size() != 40 + 16 * 16 * 4) continue;
+          int wrong = 0;
+          for (std::size_t p = 0; p < 16 * 16; ++p) {
+            const bool opaque = mask->rows[(p / 16) * 48 + (p % 16) * 3] == 0;
+            if (dib[40 + p * 4 + 3] != (opaque ? 255 : 0)) ++wrong;
+          }
+          CHECK(wrong == 0);
+        }
+        // A callback given no control answers without failing.
+        std::vector<automation::Arg> nothing{automation::Arg(automation::Variant(automation::Object()))};
+        sim::RibbonExtensibility* callbacks = addIn.queryRibbonExtensibility();
+        CHECK(callbacks && callbacks->invokeCallback(L"LockfolioRibbon_GetEnabled", nothing).toBool());
+        // A click on the tab starts the command: nobody answers the log-in, so it ends quietly.
+        CHECK(office.app->customUi(addIn) == ribbon);
+        CHECK(ribbon->click(kRibbonOpen));
+        CHECK(office.vaultClass.created() == 1);
+        CHECK(office.vaults.loginWindowsShown() == 1);
+        CHECK(office.app->eventFailures().empty());
+        CHECK(office.boxes.boxes().empty());
+      }
+      CHECK(office.app->disconnectAddIn(sim::kDisconnectUserClosed));
+      CHECK(!office.app->customUi(addIn));
+      addIn.release();
+      office.checkNothingHeld();
+    }
+  }
+}
+
 using DllEntry = HRESULT(STDAPICALLTYPE*)();
 
 DllEntry entry(const char* name) {
@@ -605,6 +668,8 @@ int wmain(int argc, wchar_t** argv) {
        anExcelDoubleClickSwitchesOpenOffUntilTheSelectionChanges},
       {"Button faces arrive as the DLL's bitmaps, set or pasted", facesArriveAsTheDllsBitmaps},
       {"The classes take typed references from a compiled client", theClassesTakeTypedReferencesFromACompiledClient},
+      {"Hosts of version 12.0 and later show the tab through the ribbon interfaces",
+       hostsOfVersion12AndLaterShowTheTabThroughTheRibbonInterfaces},
       {"Afterwards no object of the add-in is alive", nothingOfTheAddInStaysAlive},
   });
   if (DllEntry unregisterServer = entry("DllUnregisterServer")) unregisterServer();
