@@ -61,15 +61,15 @@ void ClassAddIn::ShowErrorMessage(const ComError& error, std::int16_t id) const 
 void ClassAddIn::DoOnConnection(const Object& Application, std::int32_t ConnectMode, const Object& AddInInst,
                                 Variant& /*custom*/) {
   try {
-    g_objHostApp = Application;
+    g_objHostApp = office::inHostLocale(Application);
     g_objSelf = AddInInst;
     const std::wstring name = HostName();
     if (name == office::kWordName) {
-      g_appWord.assign(office::asTyped(Application, office::kWordApplication));
+      g_appWord.assign(office::asTyped(g_objHostApp, office::kWordApplication));
     } else if (name == office::kExcelName) {
-      g_appExcel.assign(office::asTyped(Application, office::kExcelApplication));
+      g_appExcel.assign(office::asTyped(g_objHostApp, office::kExcelApplication));
     } else if (name == office::kPowerPointName) {
-      g_appPPT.assign(office::asTyped(Application, office::kPowerPointApplication));
+      g_appPPT.assign(office::asTyped(g_objHostApp, office::kPowerPointApplication));
     }
     if (ConnectMode != 2) {
       AddMenu();

@@ -114,9 +114,18 @@ class ClassAddIn {
   void AddMenuItem(EventSource& field, const wchar_t* tag, std::int32_t captionId, bool beginGroup);
 
   // Toolbar.
-  void AddToolbar();
+  // Where the toolbar is, as the registry keeps it per host.
+  struct ToolbarPlacement {
+    std::int32_t left = 0;
+    std::int32_t rowIndex = 0;
+    std::int32_t width = 0;
+    std::int32_t position = 0;
+  };
+  // Puts the toolbar where the registry says, or where `placement` says when the caller has just
+  // stored it there (reading it back would give the same).
+  void AddToolbar(const ToolbarPlacement* placement = nullptr);
   void AddToolbarButton(const ToolbarButton& button);
-  void RefreshToolbar();
+  void RefreshToolbar(const ToolbarPlacement* placement = nullptr);
   void SetButtonFaces();
   Object LoadPicture(std::int32_t id, std::vector<std::uint8_t>* dib = nullptr) const;
   void EnableSaveCommands(const bool& bEnable);
@@ -130,7 +139,7 @@ class ClassAddIn {
   bool LoginToVault(std::wstring& strVaultRoot);
   Object ActiveDocumentOfHost(const std::wstring& hostName) const;
   std::int16_t PowerPointVersion() const;
-  void StoreToolbarPlacement(std::int16_t hostKind);
+  ToolbarPlacement StoreToolbarPlacement(std::int16_t hostKind);
   void ShowWordFileDialog(std::int32_t dialog, const std::wstring& vaultRoot);
   void ReportCommandError(const ComError& error);
 

@@ -15,8 +15,11 @@ class EventSource {
   EventSource(const EventSource&) = delete;
   EventSource& operator=(const EventSource&) = delete;
 
-  // Connects first, so that a failed subscription leaves the field as it was.
+  // Connects first, so that a failed subscription leaves the field as it was. The object the field
+  // already holds and receives the events of keeps its subscription: ending and making it again
+  // would cost the host four calls for nothing (a refreshed toolbar finds its buttons again).
   void assign(const automation::Object& object) {
+    if (object && connection_ && object == object_) return;
     automation::Connection connection;
     if (object) connection = object.connect(eventsInterface_, handler_);
     connection_ = std::move(connection);

@@ -2,6 +2,7 @@
 // Late binding: what a backend implements (IDispatch on Windows, plain C++ objects in the simulator),
 // the arguments of a call, and event connections that end when their handle goes.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -125,6 +126,9 @@ class Dispatchable {
   // Whether the object offers the typed interface named so ("Word._Application"): what
   // QueryInterface answers on Windows. Objects that do not know say yes.
   virtual bool implements(std::wstring_view interfaceName) const;
+  // The same object, with every name lookup and call carrying `locale` (an LCID), and so every
+  // object reached through it; null where calls carry no locale (the object itself serves).
+  virtual std::shared_ptr<Dispatchable> withLocale(std::uint32_t locale) const;
 };
 
 // Failure codes that the backends share with IDispatch.

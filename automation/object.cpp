@@ -19,7 +19,9 @@ Dispatchable& Object::require() const {
 Variant Object::get(std::wstring_view member) const { return get(member, {}); }
 
 Variant Object::get(std::wstring_view member, std::vector<Arg> args) const {
-  return require().invoke(member, InvokeKind::PropertyGet, args);
+  // As the Basic family reads `x = obj.Member(args)`: the member may be a method or a property,
+  // and a dispatcher that matches invoke kinds finds either.
+  return require().invoke(member, InvokeKind::Read, args);
 }
 
 void Object::put(std::wstring_view member, const Variant& value) const {
@@ -46,7 +48,15 @@ bool Object::implements(std::wstring_view interfaceName) const {
   return target_ && target_->implements(interfaceName);
 }
 
+Object Object::withLocale(std::uint32_t locale) const {
+  if (!target_) return *this;
+  std::shared_ptr<Dispatchable> localized = target_->withLocale(locale);
+  return localized ? Object(std::move(localized)) : *this;
+}
+
 bool Dispatchable::implements(std::wstring_view) const { return true; }
+
+std::shared_ptr<Dispatchable> Dispatchable::withLocale(std::uint32_t) const { return nullptr; }
 
 Connection Dispatchable::connect(std::wstring_view eventsInterface, EventHandler) {
   throw ComError(dispatch_errors::kNoConnection,

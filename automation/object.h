@@ -2,6 +2,7 @@
 // A reference to an automation object, or Nothing. Copying shares the object. Members are reached
 // by name, as a script reaches them; using Nothing raises ComError 91.
 
+#include <cstdint>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -24,7 +25,7 @@ class Object {
   bool operator==(const Object& other) const;
   bool operator!=(const Object& other) const { return !(*this == other); }
 
-  // Property get; the member L"" is the default member.
+  // A read (InvokeKind::Read: a property get or a method); the member L"" is the default member.
   Variant get(std::wstring_view member) const;
   Variant get(std::wstring_view member, std::vector<Arg> args) const;
   void put(std::wstring_view member, const Variant& value) const;
@@ -34,6 +35,9 @@ class Object {
 
   // Whether the object offers the typed interface named so; Nothing offers none.
   bool implements(std::wstring_view interfaceName) const;
+  // The same object, calling with the locale `locale` (an LCID) where calls carry one; objects
+  // reached through it keep that locale. Nothing stays Nothing.
+  Object withLocale(std::uint32_t locale) const;
 
   // Subscribes to the object's events of `eventsInterface` until the returned connection ends.
   Connection connect(std::wstring_view eventsInterface, EventHandler handler) const;

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "automation/com_error.h"
+#include "bench/call_counters.h"
 #include "automation/win32/com_ptr.h"
 #include "platform/win32/win32_platform.h"
 #include "sim/application.h"
@@ -320,6 +321,60 @@ std::vector<double> documentEventsWithTheNullSink(const Clock& clock, const std:
   return samples;
 }
 
+// --- What one load and one event ask of the host and of the registry ---------------------------------
+
+struct CallCounts {
+  long hostCalls = 0;
+  long registryCalls = 0;
+};
+
+struct CountedRun {
+  CallCounts load;
+  CallCounts event;
+};
+
+// One load and one DocumentOpen of the real add-in, untimed, with the calls counted. Runs after the
+// timings, so that the counting costs none of them.
+CountedRun countCalls(const std::wstring& dll, const std::wstring& path) {
+  // Loaded here first, so that the add-in's load below uses the module whose imports are counted.
+  const HMODULE module = LoadLibraryW(dll.c_str());
+  if (!module) throw BenchFailure("cannot load the DLL to count its calls");
+  CountedRun run;
+  {
+    bench::RegistryCallCounter registry(module);
+    if (registry.counted() == 0) throw BenchFailure("the DLL imports no registry function that can be counted");
+    Office office;
+    const auto application = ComPtr<IDispatch>::adopt(office.bridge.bridge(office.app->self()));
+    const auto container = application.query<IConnectionPointContainer>(IID_IConnectionPointContainer);
+    ComPtr<IConnectionPoint> point;
+    if (!container || FAILED(container->FindConnectionPoint(wine_host::kIidWordApplicationEvents2, point.put()))) {
+      throw BenchFailure("the application has no connection point to count at");
+    }
+    bench::HostCallCounter host(application.get(), container.get(), point.get());
+    const auto counts = [&] { return CallCounts{host.calls(), registry.calls()}; };
+    const auto reset = [&] {
+      host.reset();
+      registry.reset();
+    };
+
+    ComAddInClient client(kProgId, office.bridge);
+    reset();
+    if (!office.app->connectAddIn(client, sim::kConnectStartup)) throw BenchFailure("the counted connection failed");
+    run.load = counts();
+    office.requireClean("counted connection");
+    if (!office.machine.writeFile(path, L"A small document.")) throw BenchFailure("cannot write " + narrow(path));
+    reset();
+    const auto document = office.app->openDocument(path);
+    run.event = counts();
+    office.requireClean("counted DocumentOpen");
+    if (!document || !office.app->closeDocument(document)) throw BenchFailure("the document did not close");
+    if (!office.app->disconnectAddIn(client, sim::kDisconnectUserClosed)) throw BenchFailure("disconnection failed");
+    client.release();
+  }
+  FreeLibrary(module);
+  return run;
+}
+
 // --- Registration of the DLL ---------------------------------------------------------------------------
 
 using DllEntry = HRESULT(STDAPICALLTYPE*)();
@@ -356,6 +411,7 @@ int run(const std::wstring& dll, int runs) {
   const std::wstring path = documentPath();
   const std::vector<double> events = documentEventsWithTheAddIn(clock, path, runs);
   const std::vector<double> baselineEvents = documentEventsWithTheNullSink(clock, path, runs);
+  const CountedRun counted = countCalls(dll, path);
   DeleteFileW(path.c_str());
 
   const Summary load = summarize(loads);
@@ -376,6 +432,9 @@ int run(const std::wstring& dll, int runs) {
   std::printf("  Add-in load over the baseline (medians):       %9.3f ms\n", load.median - baselineLoad.median);
   std::printf("  DocumentOpen over the baseline (medians):      %9.3f ms\n", event.median - baselineEvent.median);
   std::printf("  Add-in load against Office's 1 s limit:        %9.3f %%\n\n", percent);
+  std::printf("  %-46s %9s %9s\n", "Calls made by the add-in", "host", "registry");
+  std::printf("  %-46s %9ld %9ld\n", "per load", counted.load.hostCalls, counted.load.registryCalls);
+  std::printf("  %-46s %9ld %9ld\n\n", "per DocumentOpen", counted.event.hostCalls, counted.event.registryCalls);
   std::printf("load: %.1f ms, %.1f%% of Office's 1 s limit (%s the %.0f%% target)\n", load.median, percent,
               percent < kTargetPercent ? "within" : "OVER", kTargetPercent);
   return 0;

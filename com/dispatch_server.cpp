@@ -2,9 +2,15 @@
 
 #include <vector>
 
+#include "automation/com_error.h"
+#include "automation/win32/variant_conversion.h"
+
 namespace com {
 
 namespace {
+
+// Chains of VT_BYREF|VT_VARIANT are never deep; a longer one is a caller's cycle.
+constexpr int kMaximumIndirection = 8;
 
 // The function description of the member for this kind of call; release it with the type info.
 FUNCDESC* findFunction(ITypeInfo* info, DISPID member, WORD flags) {
@@ -21,6 +27,7 @@ FUNCDESC* findFunction(ITypeInfo* info, DISPID member, WORD flags) {
   return nullptr;
 }
 
+// The types our by-reference parameters point at that a caller's value is converted to.
 bool adaptable(VARTYPE target) {
   switch (target) {
     case VT_I2:
@@ -34,6 +41,141 @@ bool adaptable(VARTYPE target) {
   }
 }
 
+// Whether a caller's variable of this type can take a number, a flag or a text back.
+bool holdsScalar(VARTYPE type) {
+  switch (type) {
+    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4: case VT_INT: case VT_UINT:
+    case VT_I8: case VT_UI8: case VT_R4: case VT_R8: case VT_CY: case VT_DATE: case VT_BSTR: case VT_BOOL:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The VARIANT a reference to a Variant finally leads to: a script variable may be seen through
+// further references to Variants. Null for a chain that refers to nothing or loops.
+VARIANT* lastVariant(VARIANT& reference) {
+  VARIANT* at = &reference;
+  for (int depth = 0; depth <= kMaximumIndirection; ++depth) {
+    if (at->vt != (VT_BYREF | VT_VARIANT)) return at;
+    if (!at->pvarVal) return nullptr;
+    at = at->pvarVal;
+  }
+  return nullptr;
+}
+
+// A reference to the place that holds the caller's value, as the caller typed it: a typed
+// reference as it came, a Variant that holds a value as a reference to that value's own type, and
+// an Empty or Null Variant as a reference to the whole Variant (it takes any type back).
+VARIANT referenceTo(VARIANT& place) {
+  VARIANT reference;
+  VariantInit(&reference);
+  if ((place.vt & VT_BYREF) != 0) return place;
+  if (place.vt == VT_EMPTY || place.vt == VT_NULL) {
+    reference.vt = VT_BYREF | VT_VARIANT;
+    reference.pvarVal = &place;
+  } else {
+    reference.vt = static_cast<VARTYPE>(VT_BYREF | place.vt);
+    reference.byref = &place.llVal;
+  }
+  return reference;
+}
+
+HRESULT dispatchFailureOf(const automation::ComError& error) {
+  if (error.number() == automation::errors::kOverflow) return DISP_E_OVERFLOW;
+  if (error.number() == automation::errors::kTypeMismatch) return DISP_E_TYPEMISMATCH;
+  return error.number() < 0 ? static_cast<HRESULT>(error.number()) : E_FAIL;
+}
+
+// One argument for a by-reference parameter, made into what the type information's Invoke takes
+// (a reference to the declared type), and what goes back to the caller after the call.
+struct Adapted {
+  VARIANT temporary;        // the converted value the member receives a reference to
+  VARIANT callerReference;  // where the result goes back to, as the caller typed it
+  bool writeBack = false;
+  VARIANT* arrayPlace = nullptr;  // a caller's Empty Variant that takes an array the member made
+};
+
+// Adapts `given` for a parameter declared as a reference to `declared`. Returns a failure when the
+// caller's value does not convert, or its variable could not take the result back.
+HRESULT adapt(VARIANTARG& given, const TYPEDESC& declared, Adapted& adapted) {
+  const VARTYPE target = declared.vt;
+  VARIANT* place = &given;
+  if (given.vt == (VT_BYREF | VT_VARIANT)) {
+    place = lastVariant(given);
+    if (!place) return DISP_E_TYPEMISMATCH;
+  }
+
+  if (target == VT_VARIANT) {
+    // A Variant parameter takes any value; a typed reference goes on inside a Variant, so that the
+    // member writes through it to the caller's own variable.
+    if (given.vt == (VT_BYREF | VT_VARIANT) || (given.vt & VT_BYREF) == 0) return S_OK;
+    adapted.temporary = given;  // a reference: nothing of it is owned here
+    given.vt = VT_BYREF | VT_VARIANT;
+    given.pvarVal = &adapted.temporary;
+    return S_OK;
+  }
+
+  if (target == VT_SAFEARRAY) {
+    // An array of Variants, changed in place: the member receives the caller's own array.
+    if (!declared.lptdesc || declared.lptdesc->vt != VT_VARIANT) return S_OK;
+    if (given.vt == (VT_BYREF | VT_ARRAY | VT_VARIANT)) return S_OK;
+    if (place->vt == VT_EMPTY || place->vt == VT_NULL) {
+      // No array (all a JScript caller can give): the member receives none.
+      adapted.temporary.vt = VT_ARRAY | VT_VARIANT;
+      adapted.temporary.parray = nullptr;
+      if (place != &given) adapted.arrayPlace = place;
+      given.vt = VT_BYREF | VT_ARRAY | VT_VARIANT;
+      given.pparray = &adapted.temporary.parray;
+      return S_OK;
+    }
+    if (given.vt != (VT_BYREF | VT_VARIANT)) return S_OK;  // by value: the type information's Invoke copies it
+    if (place->vt == (VT_BYREF | VT_ARRAY | VT_VARIANT)) {
+      given = *place;
+      return S_OK;
+    }
+    if (place->vt != (VT_ARRAY | VT_VARIANT)) return DISP_E_TYPEMISMATCH;
+    given.vt = VT_BYREF | VT_ARRAY | VT_VARIANT;
+    given.pparray = &place->parray;
+    return S_OK;
+  }
+
+  if (!adaptable(target) || given.vt == (VT_BYREF | target)) return S_OK;
+  if (place->vt == (VT_BYREF | target)) {
+    given = *place;  // a Variant that refers on to a variable of the declared type
+    return S_OK;
+  }
+  const bool byReference = (given.vt & VT_BYREF) != 0;
+  if (byReference) {
+    const VARTYPE own = place->vt & ~VT_BYREF;
+    if (own != VT_EMPTY && own != VT_NULL && !holdsScalar(own)) return DISP_E_TYPEMISMATCH;
+  }
+  VARIANT value;
+  VariantInit(&value);
+  HRESULT outcome = VariantCopyInd(&value, place);
+  if (SUCCEEDED(outcome)) outcome = VariantChangeType(&adapted.temporary, &value, 0, target);
+  VariantClear(&value);
+  if (FAILED(outcome)) return outcome;
+  if (byReference) {
+    adapted.callerReference = referenceTo(*place);
+    adapted.writeBack = true;
+  }
+  given.vt = static_cast<VARTYPE>(VT_BYREF | target);
+  given.byref = &adapted.temporary.llVal;  // the value's place in the variant, whatever its type
+  return S_OK;
+}
+
+// Stores what the member left in the temporary into the caller's variable, in the caller's type.
+HRESULT giveBack(const Adapted& adapted) {
+  try {
+    automation::win32::storeThroughReference(adapted.callerReference,
+                                             automation::win32::fromVariant(adapted.temporary));
+    return S_OK;
+  } catch (const automation::ComError& error) {
+    return dispatchFailureOf(error);
+  }
+}
+
 }  // namespace
 
 HRESULT invokeAdapted(ITypeInfo* info, void* instance, DISPID member, WORD flags, DISPPARAMS* params,
@@ -43,50 +185,51 @@ HRESULT invokeAdapted(ITypeInfo* info, void* instance, DISPID member, WORD flags
 
   const UINT count = params->cArgs;
   std::vector<VARIANTARG> arguments(params->rgvarg, params->rgvarg + count);
-  std::vector<VARIANT> temporaries(count);
-  for (auto& temporary : temporaries) VariantInit(&temporary);
-  std::vector<VARIANT*> writeBack(count, nullptr);
+  std::vector<Adapted> adapted(count);
+  for (auto& each : adapted) {
+    VariantInit(&each.temporary);
+    VariantInit(&each.callerReference);
+  }
   HRESULT outcome = S_OK;
 
   for (UINT k = 0; k < count && SUCCEEDED(outcome); ++k) {
     // Named arguments come first, in the order of their DISPIDs; positional ones follow, reversed.
     const LONG parameter = k < params->cNamedArgs ? params->rgdispidNamedArgs[k] : static_cast<LONG>(count - 1 - k);
     if (parameter < 0 || parameter >= function->cParams) continue;
-    const TYPEDESC& declared = function->lprgelemdescParam[parameter].tdesc;
-    if (declared.vt != VT_PTR || !declared.lptdesc || !adaptable(declared.lptdesc->vt)) continue;
-    const VARTYPE target = declared.lptdesc->vt;
-    VARIANTARG& given = arguments[k];
-    if (given.vt == (VT_BYREF | target)) continue;
-    VARIANT value;
-    VariantInit(&value);
-    outcome = VariantCopyInd(&value, &given);
-    if (SUCCEEDED(outcome)) outcome = VariantChangeType(&temporaries[k], &value, 0, target);
-    VariantClear(&value);
-    if (FAILED(outcome)) {
-      if (argumentError) *argumentError = k;
-      break;
-    }
-    if (given.vt == (VT_BYREF | VT_VARIANT)) writeBack[k] = given.pvarVal;
-    given.vt = static_cast<VARTYPE>(VT_BYREF | target);
-    given.byref = &temporaries[k].lVal;  // the value's place in the variant, whatever its type
+    const ELEMDESC& description = function->lprgelemdescParam[parameter];
+    if ((description.paramdesc.wParamFlags & PARAMFLAG_FRETVAL) != 0) continue;
+    const TYPEDESC& declared = description.tdesc;
+    if (declared.vt != VT_PTR || !declared.lptdesc) continue;
+    outcome = adapt(arguments[k], *declared.lptdesc, adapted[k]);
+    if (FAILED(outcome) && argumentError) *argumentError = k;
   }
 
   if (SUCCEEDED(outcome)) {
-    DISPPARAMS adapted = *params;
-    adapted.rgvarg = arguments.data();
-    outcome = info->Invoke(instance, member, flags, &adapted, result, exception, argumentError);
+    DISPPARAMS call = *params;
+    call.rgvarg = arguments.data();
+    outcome = info->Invoke(instance, member, flags, &call, result, exception, argumentError);
     // Written back whatever the outcome: a call may advance a counter and then fail.
     for (UINT k = 0; k < count; ++k) {
-      if (!writeBack[k]) continue;
-      VARIANT copy;
-      VariantInit(&copy);
-      if (SUCCEEDED(VariantCopy(&copy, &temporaries[k]))) {
-        VariantClear(writeBack[k]);
-        *writeBack[k] = copy;
+      if (adapted[k].arrayPlace && adapted[k].temporary.parray) {
+        VariantClear(adapted[k].arrayPlace);
+        *adapted[k].arrayPlace = adapted[k].temporary;  // handed over to the caller's variable
+        VariantInit(&adapted[k].temporary);
+      }
+      if (!adapted[k].writeBack) continue;
+      const HRESULT stored = giveBack(adapted[k]);
+      if (FAILED(stored) && SUCCEEDED(outcome)) {
+        // The caller's variable cannot hold what the member gave back: the call does not
+        // pretend to have succeeded.
+        if (result) VariantClear(result);
+        if (argumentError) *argumentError = k;
+        outcome = stored;
       }
     }
   }
-  for (auto& temporary : temporaries) VariantClear(&temporary);
+  for (auto& each : adapted) {
+    // A temporary that wraps a caller's reference owns nothing; clearing a reference frees nothing.
+    VariantClear(&each.temporary);
+  }
   info->ReleaseFuncDesc(function);
   return outcome;
 }

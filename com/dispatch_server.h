@@ -1,10 +1,14 @@
 #pragma once
 // The base of the module's COM objects: reference counting, QueryInterface, and IDispatch served
-// from the interface's type information. Invoke first adapts the way script clients pass
-// by-reference arguments: a VBScript variable arrives as VT_BYREF|VT_VARIANT, which the type
-// information's own Invoke refuses for a `short*` or `long*` parameter. Such an argument is
-// coerced to the declared type, passed by reference, and the result written back into the
-// caller's variant, so that a script's counter advances as a compiled caller's does.
+// from the interface's type information. Invoke first adapts what callers pass for a by-reference
+// parameter, which the type information's own Invoke takes only as a reference to the declared
+// type: a script passes every variable as VT_BYREF|VT_VARIANT (also through further references),
+// a compiled caller a reference to its own type (VT_BYREF|VT_I4 for a `short*`), JScript values
+// only. Such an argument is converted to the declared type and passed by reference, and the
+// result goes back into the caller's own variable in the caller's own type, so that a counter
+// advances for every kind of caller; a variable that could not take it back (an object) is refused
+// with a type mismatch before the call. A script's array goes to a `SAFEARRAY(VARIANT)*` as it is,
+// and an Empty or Null as no array.
 
 #include <windows.h>
 #include <ole2.h>
@@ -18,7 +22,7 @@
 
 namespace com {
 
-// Invoke through the type information with script-style by-reference arguments adapted.
+// Invoke through the type information with by-reference arguments adapted as above.
 HRESULT invokeAdapted(ITypeInfo* info, void* instance, DISPID member, WORD flags, DISPPARAMS* params,
                       VARIANT* result, EXCEPINFO* exception, UINT* argumentError);
 

@@ -73,24 +73,27 @@ class SessionFolderServer final : public DispatchServer<_clsSessionFolder> {
   HRESULT STDMETHODCALLTYPE NextFilename(SHORT* nCategory, VARIANT* nFileCounter, BSTR* value) override {
     return call([&] {
       std::int16_t category = *required(nCategory);
-      VARIANT* counterVariant = required(nFileCounter);
-      if (counterVariant->vt == (VT_BYREF | VT_VARIANT)) counterVariant = counterVariant->pvarVal;
-      automation::Variant counter = automation::win32::fromVariant(*counterVariant);
+      // The counter may refer on, through any number of references, to the caller's own variable
+      // (typed or a Variant): it is read and written where the last reference leads.
+      VARIANT counterReference;
+      counterReference.vt = VT_BYREF | VT_VARIANT;
+      counterReference.pvarVal = required(nFileCounter);
+      automation::Variant counter = automation::win32::fromVariant(*counterReference.pvarVal);
       required(value);
-      struct WriteBack {
-        VARIANT* target;
-        automation::Variant& source;
-        ~WriteBack() {
-          try {
-            VARIANT next = automation::win32::toVariant(source).release();
-            VariantClear(target);
-            *target = next;
-          } catch (...) {
-            // A counter that cannot go back is left as the caller gave it.
-          }
+      std::wstring name;
+      try {
+        name = support::clsSessionFolder(modulePlatform()).NextFilename(category, counter);
+      } catch (...) {
+        // The counter goes back to the caller also when the call fails after advancing it.
+        try {
+          automation::win32::storeThroughReference(counterReference, counter);
+        } catch (const automation::ComError&) {
+          // The call's own failure is what the caller hears about.
         }
-      } writeBack{counterVariant, counter};
-      *value = makeBstr(support::clsSessionFolder(modulePlatform()).NextFilename(category, counter));
+        throw;
+      }
+      automation::win32::storeThroughReference(counterReference, counter);
+      *value = makeBstr(name);
     });
   }
 };

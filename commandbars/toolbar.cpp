@@ -32,7 +32,7 @@ void ClassAddIn::AddToolbarButton(const ToolbarButton& button) {
   control.setOnAction(OnActionOfSelf());
 }
 
-void ClassAddIn::AddToolbar() {
+void ClassAddIn::AddToolbar(const ToolbarPlacement* placement) {
   // A toolbar that the user renamed in this run is not found by name, but the field still holds it.
   ignoringErrors([&] {
     g_cbLockfolioToolbar = office::Application(g_objHostApp).commandBars().item(GetMessage(message::kToolbarName));
@@ -52,13 +52,18 @@ void ClassAddIn::AddToolbar() {
             if (!field) AddToolbarButton(button);
           }
         }
-        std::int32_t left = 0, rowIndex = 0, width = 0, position = 0;
-        RegIntfc::GetToolbarPlacement(platform_, HostKind(), left, rowIndex, width, position);
+        ToolbarPlacement stored;
+        if (placement) {
+          stored = *placement;
+        } else {
+          RegIntfc::GetToolbarPlacement(platform_, HostKind(), stored.left, stored.rowIndex, stored.width,
+                                        stored.position);
+        }
         const office::CommandBar toolbar(g_cbLockfolioToolbar);
         toolbar.setVisible(true);
-        toolbar.setPosition(position);
-        toolbar.setRowIndex(rowIndex);
-        toolbar.setLeft(left);  // the stored width is kept but never applied
+        toolbar.setPosition(stored.position);
+        toolbar.setRowIndex(stored.rowIndex);
+        toolbar.setLeft(stored.left);  // the stored width is kept but never applied
         EnableSaveCommands(true);
       },
       [&](const ComError& error) {
@@ -67,7 +72,7 @@ void ClassAddIn::AddToolbar() {
       });
 }
 
-void ClassAddIn::RefreshToolbar() { AddToolbar(); }
+void ClassAddIn::RefreshToolbar(const ToolbarPlacement* placement) { AddToolbar(placement); }
 
 void ClassAddIn::EnableSaveCommands(const bool& bEnable) {
   for (EventSource* control :

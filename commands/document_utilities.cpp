@@ -48,13 +48,16 @@ bool ClassAddIn::LoginToVault(std::wstring& strVaultRoot) {
 
 std::int16_t ClassAddIn::PowerPointVersion() const { return g_appPPT.object().get(L"Version").toInt16(); }
 
-void ClassAddIn::StoreToolbarPlacement(std::int16_t hostKind) {
+ClassAddIn::ToolbarPlacement ClassAddIn::StoreToolbarPlacement(std::int16_t hostKind) {
   const office::CommandBar toolbar(g_cbLockfolioToolbar);
-  const std::int32_t left = toolbar.left();
-  const std::int32_t rowIndex = toolbar.rowIndex();
-  const std::int32_t width = toolbar.width();
-  const std::int32_t position = toolbar.position();
-  RegIntfc::SaveToolbarPlacement(platform_, hostKind, left, rowIndex, width, position);
+  ToolbarPlacement placement;
+  placement.left = toolbar.left();
+  placement.rowIndex = toolbar.rowIndex();
+  placement.width = toolbar.width();
+  placement.position = toolbar.position();
+  RegIntfc::SaveToolbarPlacement(platform_, hostKind, placement.left, placement.rowIndex, placement.width,
+                                 placement.position);
+  return placement;
 }
 
 void ClassAddIn::ShowWordFileDialog(std::int32_t dialog, const std::wstring& vaultRoot) {

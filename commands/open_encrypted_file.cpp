@@ -35,9 +35,10 @@ void ClassAddIn::OpenEncryptedFile() {
           g_objHostApp.put(L"DefaultFilePath", vaultRoot);
           try {
             platform_.fileSystem.setCurrentDirectory(vaultRoot);
-            Variant fileName = vaultRoot;
+            // Excel's Dialog.Show takes its thirty arguments as Variants by value.
+            const Variant fileName = vaultRoot;
             g_objHostApp.get(L"Dialogs").toObject().get(L"", {Arg(office::xlDialogOpen)}).toObject().call(
-                L"Show", {Arg::byRef(fileName)});
+                L"Show", {Arg(fileName)});
           } catch (...) {
             // Excel keeps DefaultFilePath across sessions: leaving the vault's drive there would
             // change the user's settings for good.

@@ -47,9 +47,10 @@ void ClassAddIn::SaveAsAndEncrypt() {
           const Variant savedPath = g_objHostApp.get(L"DefaultFilePath");
           try {
             platform_.fileSystem.setCurrentDirectory(vaultRoot);
-            Variant fileName = vaultRoot + proposed;
+            // Excel's Dialog.Show takes its thirty arguments as Variants by value.
+            const Variant fileName = vaultRoot + proposed;
             g_objHostApp.get(L"Dialogs").toObject().get(L"", {Arg(office::xlDialogSaveAs)}).toObject().call(
-                L"Show", {Arg::byRef(fileName)});
+                L"Show", {Arg(fileName)});
           } catch (...) {
             ignoringErrors([&] { g_objHostApp.put(L"DefaultFilePath", savedPath); });
             throw;

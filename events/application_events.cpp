@@ -16,8 +16,10 @@ void ClassAddIn::DocumentRefresh() {
   } else if (HostName() == office::kExcelName) {
     kind = kHostExcel;
   }
-  StoreToolbarPlacement(kind);
-  RefreshToolbar();
+  // What was just stored is what the toolbar goes back to: no need to read it back from the
+  // registry, which costs a document event more than anything else it does.
+  const ToolbarPlacement placement = StoreToolbarPlacement(kind);
+  RefreshToolbar(&placement);
   EnableSaveCommands(true);
 }
 

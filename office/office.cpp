@@ -7,4 +7,9 @@ Object asTyped(const Object& object, const wchar_t* interfaceName) {
   return object;
 }
 
+Object inHostLocale(const Object& application) {
+  if (!application.implements(kExcelApplication) || application.implements(kWordApplication)) return application;
+  return application.withLocale(kExcelCallLocale);
+}
+
 }  // namespace office

@@ -51,6 +51,14 @@ inline constexpr wchar_t kCommandBarButtonEvents[] = L"_CommandBarButtonEvents";
 // offer it, as an assignment to a typed variable does.
 Object asTyped(const Object& object, const wchar_t* interfaceName);
 
+// Excel takes the locale of each call as the locale of the member it calls, and an English Excel
+// under other regional settings refuses any but English; Office's macro language always tells it
+// 1033. The host's application as the add-in calls it: Excel's in locale 1033 (and so everything
+// reached from it), the other hosts' as they are. Asks the typed interface, not the name: reading
+// the name is already a call in some locale.
+inline constexpr std::uint32_t kExcelCallLocale = 1033;
+Object inHostLocale(const Object& application);
+
 class CommandBarControl {
  public:
   explicit CommandBarControl(Object object) : object_(std::move(object)) {}

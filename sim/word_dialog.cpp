@@ -12,6 +12,12 @@ ComError valueOutOfRange() {
   return ComError(static_cast<std::int32_t>(0x800A1200u), L"Value out of range");
 }
 
+// Word makes the folder the user browsed to in its file dialogs its document folder (the
+// "DOC-PATH" file location), before it opens or saves there, and keeps it when that fails.
+void followUser(Application& application, const std::wstring& chosen) {
+  application.machine().setDocumentsFolder(HostKind::Word, windows_path::folderOf(chosen));
+}
+
 }  // namespace
 
 WordDialog::WordDialog(std::weak_ptr<Application> host, std::int32_t type)
@@ -75,6 +81,7 @@ std::int32_t WordDialog::showOpen(Application& application, bool act) {
       machine.user().answer(fileDialogRequest(HostKind::Word, L"Dialogs(80)", DialogKind::Open, text.folder, text.file));
   if (!chosen) return 0;
   name_ = *chosen;
+  followUser(application, *chosen);
   if (act) application.openDocument(*chosen);
   return -1;
 }
@@ -93,6 +100,7 @@ std::int32_t WordDialog::showSaveAs(Application& application, bool act) {
       fileDialogRequest(HostKind::Word, L"Dialogs(84)", DialogKind::SaveAs, text.folder, text.file));
   if (!chosen) return 0;
   name_ = application.withDefaultExtension(*chosen);
+  followUser(application, name_);
   if (act) application.writeDocument(document, name_);
   return -1;
 }

@@ -27,11 +27,37 @@ std::wstring unknownNames(std::wstring_view member, const std::vector<std::wstri
   return text;
 }
 
+// Passes a by-reference argument: `referent` receives its value and owns it during the call;
+// `passed` refers to it as a reference to the value's own type, or as a reference to the whole
+// VARIANT where the value has no type of its own or the caller asked for a Variant. Either way
+// the callee writes where the caller reads back afterwards.
+void passByReference(const Arg& arg, VARIANT& referent, VARIANT& passed) {
+  referent = toVariant(arg.value()).release();
+  const VARTYPE own = referent.vt;
+  if (arg.isVariantRef() || own == VT_EMPTY || own == VT_NULL) {
+    passed.vt = VT_BYREF | VT_VARIANT;
+    passed.pvarVal = &referent;
+  } else {
+    passed.vt = static_cast<VARTYPE>(VT_BYREF | own);
+    passed.byref = &referent.llVal;  // every value but a DECIMAL starts where llVal does
+  }
+}
+
 }  // namespace
 
-DispatchObject::DispatchObject(ComPtr<IDispatch> dispatch) : dispatch_(std::move(dispatch)) {
+DispatchObject::DispatchObject(ComPtr<IDispatch> dispatch, LCID locale)
+    : dispatch_(std::move(dispatch)), locale_(locale) {
   if (!dispatch_) throw ComError::automation(errors::kObjectNotSet);
   unknown_ = dispatch_.query<IUnknown>(IID_IUnknown);
+}
+
+std::shared_ptr<Dispatchable> DispatchObject::withLocale(std::uint32_t locale) const {
+  return onlyComErrors([&] { return std::make_shared<DispatchObject>(dispatch_, static_cast<LCID>(locale)); });
+}
+
+Variant DispatchObject::inherited(Variant value) const {
+  if (locale_ == LOCALE_USER_DEFAULT) return value;
+  return inLocale(std::move(value), locale_);
 }
 
 const void* DispatchObject::identity() const {
@@ -74,7 +100,7 @@ const DispatchObject::Ids& DispatchObject::resolve(std::wstring_view member,
     for (std::wstring& name : names) pointers.push_back(name.data());
     std::vector<DISPID> dispids(names.size(), DISPID_UNKNOWN);
     const HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, pointers.data(), static_cast<UINT>(pointers.size()),
-                                                LOCALE_USER_DEFAULT, dispids.data());
+                                                locale_, dispids.data());
     if (SUCCEEDED(hr)) {
       ids.member = dispids[0];
       ids.named.assign(dispids.begin() + 1, dispids.end());
@@ -123,9 +149,7 @@ Variant DispatchObject::invokeOnce(std::wstring_view member, WORD flags, std::ve
       target.vt = VT_ERROR;
       target.scode = DISP_E_PARAMNOTFOUND;
     } else if (arg.isByRef() && byRefAllowed) {
-      referents[index] = toVariant(arg.value()).release();
-      target.vt = VT_BYREF | VT_VARIANT;
-      target.pvarVal = &referents[index];
+      passByReference(arg, referents[index], target);
     } else {
       target = toVariant(arg.value()).release();
     }
@@ -148,8 +172,8 @@ Variant DispatchObject::invokeOnce(std::wstring_view member, WORD flags, std::ve
   VARIANT* resultSlot = put ? nullptr : result.ptr();
   const HRESULT hr =
       ids.dispatchEx
-          ? dispatchEx_->InvokeEx(ids.member, LOCALE_USER_DEFAULT, flags, &params, resultSlot, exception.ptr(), nullptr)
-          : dispatch_->Invoke(ids.member, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, resultSlot, exception.ptr(),
+          ? dispatchEx_->InvokeEx(ids.member, locale_, flags, &params, resultSlot, exception.ptr(), nullptr)
+          : dispatch_->Invoke(ids.member, IID_NULL, locale_, flags, &params, resultSlot, exception.ptr(),
                               &argumentError);
   if (FAILED(hr)) {
     if (hr == DISP_E_EXCEPTION) throw errorFromExcepInfo(exception.get());
@@ -162,9 +186,11 @@ Variant DispatchObject::invokeOnce(std::wstring_view member, WORD flags, std::ve
     throw errorFromHresult(hr, context);
   }
   for (std::size_t i = 0; i < count; ++i) {
-    if (i != valueIndex && args[i].isByRef() && !args[i].isMissing()) args[i].ref() = fromVariant(referents[i]);
+    if (i != valueIndex && args[i].isByRef() && !args[i].isMissing()) {
+      args[i].ref() = inherited(fromVariant(referents[i]));
+    }
   }
-  return put ? Variant() : fromVariant(result.get());
+  return put ? Variant() : inherited(fromVariant(result.get()));
 }
 
 Variant DispatchObject::invoke(std::wstring_view member, InvokeKind kind, std::vector<Arg>& args) {
@@ -195,12 +221,25 @@ Variant DispatchObject::invoke(std::wstring_view member, InvokeKind kind, std::v
 }
 
 Connection DispatchObject::connect(std::wstring_view eventsInterface, EventHandler handler) {
-  return onlyComErrors([&] { return connectEvents(*dispatch_.get(), eventsInterface, std::move(handler)); });
+  return onlyComErrors([&] { return connectEvents(*dispatch_.get(), eventsInterface, std::move(handler), locale_); });
 }
 
 Object fromDispatch(IDispatch* dispatch) {
   if (dispatch == nullptr) return Object();
   return onlyComErrors([&] { return Object(std::make_shared<DispatchObject>(ComPtr<IDispatch>::retain(dispatch))); });
+}
+
+Variant inLocale(Variant value, LCID locale) {
+  if (value.isObject()) {
+    const Object object = value.toObject();
+    const DispatchObject* target = object.as<DispatchObject>();
+    if (target == nullptr || target->locale() == locale) return value;
+    return Variant(object.withLocale(locale));
+  }
+  if (!value.isArray()) return value;
+  VariantArray elements = value.array();
+  for (Variant& element : elements) element = inLocale(std::move(element), locale);
+  return Variant(std::move(elements));
 }
 
 IDispatch* toDispatch(const Object& object) noexcept {

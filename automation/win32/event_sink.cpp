@@ -11,12 +11,13 @@
 
 #include "automation/win32/com_errors.h"
 #include "automation/win32/com_ptr.h"
+#include "automation/win32/dispatch_object.h"
 #include "automation/win32/variant_conversion.h"
 
 namespace automation::win32 {
 
-EventSink::EventSink(const EventsInterface& events, EventHandler handler) noexcept
-    : events_(events), handler_(std::move(handler)) {
+EventSink::EventSink(const EventsInterface& events, EventHandler handler, LCID locale) noexcept
+    : events_(events), handler_(std::move(handler)), locale_(locale) {
   notifyObjectCreated();
 }
 
@@ -91,12 +92,12 @@ HRESULT STDMETHODCALLTYPE EventSink::Invoke(DISPID dispid, REFIID, LCID, WORD, D
         if (isMissingArgument(source)) {
           args.push_back(Arg::missing());
         } else if ((source.vt & VT_BYREF) != 0) {
-          received[position] = fromVariant(source);
+          received[position] = inLocale(fromVariant(source), locale_);
           referents[position] = received[position];
           byRef[position] = true;
           args.push_back(Arg::byRef(referents[position]));
         } else {
-          args.emplace_back(fromVariant(source));
+          args.emplace_back(inLocale(fromVariant(source), locale_));
         }
       } catch (const ComError&) {
         if (argumentError != nullptr) *argumentError = index;
@@ -104,16 +105,29 @@ HRESULT STDMETHODCALLTYPE EventSink::Invoke(DISPID dispid, REFIID, LCID, WORD, D
       }
     }
 
-    handler(event, args);
-
-    for (UINT position = 0; position < count; ++position) {
-      const VARIANT& source = params->rgvarg[count - 1 - position];
-      // Values the handler left alone are not written: a round trip through Variant could narrow
-      // them (a DECIMAL, a currency).
-      if (byRef[position] && referents[position] != received[position]) {
-        storeThroughReference(source, referents[position]);
+    // What the handler set reaches the source also when it then fails: a handler may clear
+    // Cancel and fail afterwards, and the source must see both.
+    const auto writeBack = [&] {
+      for (UINT position = 0; position < count; ++position) {
+        const VARIANT& source = params->rgvarg[count - 1 - position];
+        // Values the handler left alone are not written: a round trip through Variant could narrow
+        // them (a DECIMAL, a currency).
+        if (byRef[position] && referents[position] != received[position]) {
+          storeThroughReference(source, referents[position]);
+        }
       }
+    };
+    try {
+      handler(event, args);
+    } catch (...) {
+      try {
+        writeBack();
+      } catch (const ComError&) {
+        // The handler's own failure is what the source hears about.
+      }
+      throw;
     }
+    writeBack();
     return S_OK;
   } catch (const ComError& error) {
     return reportToCaller(error, exception);
@@ -122,7 +136,7 @@ HRESULT STDMETHODCALLTYPE EventSink::Invoke(DISPID dispid, REFIID, LCID, WORD, D
   }
 }
 
-Connection connectEvents(IDispatch& source, std::wstring_view eventsInterface, EventHandler handler) {
+Connection connectEvents(IDispatch& source, std::wstring_view eventsInterface, EventHandler handler, LCID locale) {
   const EventsInterface* events = findEventsInterface(eventsInterface);
   if (events == nullptr) {
     throw ComError(dispatch_errors::kNoConnection,
@@ -146,7 +160,7 @@ Connection connectEvents(IDispatch& source, std::wstring_view eventsInterface, E
   };
   auto advice = std::make_shared<Advice>();
   advice->point = point;
-  advice->sink = ComPtr<EventSink>::adopt(new EventSink(*events, std::move(handler)));
+  advice->sink = ComPtr<EventSink>::adopt(new EventSink(*events, std::move(handler), locale));
   std::function<void()> disconnect = [advice] {
     if (!advice->advised) return;
     advice->advised = false;

@@ -14,12 +14,13 @@ namespace automation::win32 {
 
 // The sink object: IDispatch, answering QueryInterface for IUnknown, IDispatch and the events IID.
 // Its Invoke names the event by its DISPID (unknown DISPIDs are received and ignored), passes the
-// arguments in the order the event declares them (by-reference ones writable, their new values
-// stored back with the type the source gave them) and reports a handler's ComError to the source
+// arguments in the order the event declares them (objects calling with the source's locale,
+// by-reference ones writable, their new values stored back with the type the source gave them,
+// also when the handler fails after setting them) and reports a handler's ComError to the source
 // as a failure described in EXCEPINFO, any other exception as E_FAIL.
 class EventSink final : public IDispatch {
  public:
-  EventSink(const EventsInterface& events, EventHandler handler) noexcept;
+  EventSink(const EventsInterface& events, EventHandler handler, LCID locale) noexcept;
   EventSink(const EventSink&) = delete;
   EventSink& operator=(const EventSink&) = delete;
 
@@ -42,11 +43,13 @@ class EventSink final : public IDispatch {
   LONG references_ = 1;
   const EventsInterface& events_;
   EventHandler handler_;
+  LCID locale_;
 };
 
 // Advises a new sink at `source`'s connection point for the events interface of that name.
-// The connection unadvises it when it ends. Raises ComError when the name is unknown, the object
-// raises no such events, or the advice fails.
-Connection connectEvents(IDispatch& source, std::wstring_view eventsInterface, EventHandler handler);
+// The connection unadvises it when it ends. Objects the events bring call with `locale`. Raises
+// ComError when the name is unknown, the object raises no such events, or the advice fails.
+Connection connectEvents(IDispatch& source, std::wstring_view eventsInterface, EventHandler handler,
+                         LCID locale = LOCALE_USER_DEFAULT);
 
 }  // namespace automation::win32

@@ -70,16 +70,25 @@ TEST_F(CommandsTest, OpenShowsEachHostsOpenDialogInTheVaultsDrive) {
 }
 
 TEST_F(CommandsTest, OpenPutsTheUsersSettingsBackWhateverTheDialogDid) {
+  office.env.drive.write("vaults/Demo/report.doc", "secret report");
   startWith(sim::HostKind::Word);
-  logIn();
-  office.machine->user().cancel();
-  office.addIn().OpenEncryptedFile();
-  EXPECT_TRUE(office.app->documents().empty());
-  const auto& changes = office.machine->wordFileLocationChanges();
-  ASSERT_FALSE(changes.empty());
-  EXPECT_EQ(changes.back().key, L"DOC-PATH");
-  EXPECT_EQ(changes.back().folder, kDocuments);
-  EXPECT_EQ(office.machine->wordFileLocation(L"DOC-PATH"), std::wstring(kDocuments));
+  for (const bool chosen : {false, true}) {
+    logIn();
+    if (chosen) {
+      // Word makes the folder the user browsed to its document folder.
+      office.machine->user().choose(L"V:\\report.doc");
+    } else {
+      office.machine->user().cancel();
+    }
+    office.addIn().OpenEncryptedFile();
+    EXPECT_EQ(office.app->documents().size(), chosen ? 1u : 0u)
+        << (office.boxes().empty() ? std::string() : platform::toUtf8(office.boxes().back().text));
+    const auto& changes = office.machine->wordFileLocationChanges();
+    ASSERT_FALSE(changes.empty());
+    EXPECT_EQ(changes.back().key, L"DOC-PATH");
+    EXPECT_EQ(changes.back().folder, kDocuments);
+    EXPECT_EQ(office.machine->wordFileLocation(L"DOC-PATH"), std::wstring(kDocuments));
+  }
 
   OfficeFixture excel;
   excel.start(sim::HostKind::Excel);
@@ -164,21 +173,32 @@ TEST_F(CommandsTest, AnUnknownHostIsReportedByTheCommands) {
   EXPECT_EQ(office.vaults.loginWindowsShown(), 0);
 }
 
-TEST_F(CommandsTest, AFailedCommandStillPutsExcelsDefaultFilePathBack) {
-  office.vaults.addVault({L"Unmounted", L'W', L"pw"});  // its drive never appears
-  startWith(sim::HostKind::Excel);
-  office.app->newDocument();
-  for (int command = 0; command < 2; ++command) {
-    office.vaults.answerLogin(L"Unmounted", L"pw");
-    if (command == 0) {
-      office.addIn().OpenEncryptedFile();
-    } else {
-      office.addIn().SaveAsAndEncrypt();
+TEST_F(CommandsTest, AFailedCommandStillPutsTheHostsDocumentFolderBack) {
+  for (const sim::HostKind kind : {sim::HostKind::Word, sim::HostKind::Excel}) {
+    OfficeFixture fixture;
+    fixture.vaults.addVault({L"Unmounted", L'W', L"pw"});  // its drive never appears
+    fixture.start(kind);
+    fixture.connect();
+    fixture.boxes().clear();
+    fixture.app->newDocument();
+    for (int command = 0; command < 2; ++command) {
+      fixture.vaults.answerLogin(L"Unmounted", L"pw");
+      // Word moves its document folder to the drive the user browses to, then fails there.
+      if (kind == sim::HostKind::Word) fixture.machine->user().choose(L"report.doc");
+      if (command == 0) {
+        fixture.addIn().OpenEncryptedFile();
+      } else {
+        fixture.addIn().SaveAsAndEncrypt();
+      }
+      EXPECT_EQ(fixture.machine->documentsFolder(kind), kDocuments) << "command " << command;
+      ASSERT_EQ(fixture.boxes().size(), static_cast<std::size_t>(command + 1));
+      if (kind == sim::HostKind::Excel) {
+        EXPECT_EQ(fixture.boxes().back().text, std::wstring(kErrorPrefix) + L"Path not found");
+      } else {
+        EXPECT_EQ(fixture.boxes().back().text.rfind(kErrorPrefix, 0), 0u) << platform::toUtf8(fixture.boxes().back().text);
+      }
+      EXPECT_EQ(fixture.addIn().strCurrentOperation, L"None");
     }
-    EXPECT_EQ(excelDefaultFilePath(), kDocuments);
-    ASSERT_EQ(office.boxes().size(), static_cast<std::size_t>(command + 1));
-    EXPECT_EQ(office.boxes().back().text, std::wstring(kErrorPrefix) + L"Path not found");
-    EXPECT_EQ(office.addIn().strCurrentOperation, L"None");
   }
 }
 

@@ -64,6 +64,7 @@ TEST_F(DialogsTest, WordsFileOpenOpensThePickedFileInTheFolderItWasGiven) {
     EXPECT_EQ(last().answer, c.recorded);
   }
   EXPECT_EQ(word->activeDocument()->fullName(), L"V:\\Q3.doc");
+  EXPECT_EQ(machine.machine->documentsFolder(HostKind::Word), L"V:\\") << "Word's document folder follows the user";
   EXPECT_EQ(user().shownDialogs().size(), 4u);
   EXPECT_EQ(user().pendingAnswers(), 0u);
 
@@ -74,7 +75,7 @@ TEST_F(DialogsTest, WordsFileOpenOpensThePickedFileInTheFolderItWasGiven) {
   Object unnamed = dialog(*word, 80);
   user().cancel();
   unnamed.call(L"Show", {Arg::named(L"TimeOut", std::int32_t{0})});
-  EXPECT_EQ(last().request.initialFolder, L"C:\\Users\\User\\Documents") << "Word's documents folder";
+  EXPECT_EQ(last().request.initialFolder, L"V:\\") << "Word's document folder";
 }
 
 TEST_F(DialogsTest, WordsFileSaveAsProposesTheDocumentsNameAndSavesItWhereTheUserConfirms) {

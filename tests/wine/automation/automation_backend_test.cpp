@@ -128,7 +128,8 @@ std::wstring hex(std::uint32_t value) {
   return buffer;
 }
 
-// What a VARIANT holds, read without the code under test: "I4:5", "BSTR:two", "REF->BOOL:true".
+// What a VARIANT holds, read without the code under test: "I4:5", "BSTR:two", "REF->I4:5" (a
+// reference to a Variant), "&BOOL:true" (a typed reference).
 std::wstring describe(const VARIANT& v) {
   switch (v.vt) {
     case VT_EMPTY: return L"EMPTY";
@@ -146,7 +147,6 @@ std::wstring describe(const VARIANT& v) {
     case VT_UNKNOWN: return v.punkVal ? L"UNKNOWN" : L"UNKNOWN:null";
     case VT_ERROR: return L"ERROR:" + hex(static_cast<std::uint32_t>(v.scode));
     case VT_BYREF | VT_VARIANT: return L"REF->" + describe(*v.pvarVal);
-    case VT_BYREF | VT_BOOL: return std::wstring(L"REF->BOOL:") + (*v.pboolVal ? L"true" : L"false");
     case VT_ARRAY | VT_VARIANT: {
       LONG lower = 0, upper = -1;
       SafeArrayGetLBound(v.parray, 1, &lower);
@@ -158,7 +158,13 @@ std::wstring describe(const VARIANT& v) {
       SafeArrayUnaccessData(v.parray);
       return text + L"}";
     }
-    default: return L"VT:" + std::to_wstring(v.vt);
+    default: {
+      UniqueVariant referent;
+      if ((v.vt & VT_BYREF) != 0 && SUCCEEDED(VariantCopyInd(referent.ptr(), const_cast<VARIANT*>(&v)))) {
+        return L"&" + describe(referent.get());
+      }
+      return L"VT:" + std::to_wstring(v.vt);
+    }
   }
 }
 
@@ -192,10 +198,12 @@ class Counted {
 };
 
 const IID kWordApplicationIid = {0x00020970, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kButtonEventsIid = {0x000C0351, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 // Records every call as it arrives and answers as its members say:
 //   Record(...)          returns the number of arguments
-//   Bump(...)            adds 1 to every by-reference I4, appends "!" to every by-reference BSTR
+//   Bump(...)            adds 1 to every I4 and appends "!" to every BSTR passed by reference, as
+//                        a reference to a Variant or to its own type
 //   Fail*                fail in the ways an object can fail (see the error cases)
 //   PutOnly              a property that takes only DISPATCH_PROPERTYPUT
 //   Self / SelfUnknown   return the object itself as VT_DISPATCH / VT_UNKNOWN
@@ -219,6 +227,8 @@ class Recorder final : public IDispatch, public Counted<Recorder> {
   std::vector<Call> calls;
   int nameLookups = 0;
   std::vector<std::wstring> lastNames;
+  LCID lookupLocale = 0;
+  LCID callLocale = 0;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || (word_ && IsEqualIID(iid, kWordApplicationIid))) {
@@ -236,7 +246,8 @@ class Recorder final : public IDispatch, public Counted<Recorder> {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override {
+    lookupLocale = locale;
     static const struct {
       const wchar_t* name;
       DISPID id;
@@ -264,8 +275,9 @@ class Recorder final : public IDispatch, public Counted<Recorder> {
     return S_OK;
   }
 
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                   EXCEPINFO* exception, UINT* argumentError) override {
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID locale, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override {
+    callLocale = locale;
     Call call;
     call.dispid = dispid;
     call.flags = flags;
@@ -289,14 +301,16 @@ class Recorder final : public IDispatch, public Counted<Recorder> {
       case kBump:
         for (UINT i = 0; i < params->cArgs; ++i) {
           VARIANT& arg = params->rgvarg[i];
-          if (arg.vt != (VT_BYREF | VT_VARIANT)) continue;
-          VARIANT& target = *arg.pvarVal;
-          if (target.vt == VT_I4) {
-            ++target.lVal;
-          } else if (target.vt == VT_BSTR) {
-            const std::wstring text = Bstr::textOf(target.bstrVal) + L"!";
-            SysFreeString(target.bstrVal);
-            target.bstrVal = SysAllocString(text.c_str());
+          const VARTYPE type = arg.vt == (VT_BYREF | VT_VARIANT) ? arg.pvarVal->vt : arg.vt & ~VT_BYREF;
+          if ((arg.vt & VT_BYREF) == 0) continue;
+          void* place = arg.vt == (VT_BYREF | VT_VARIANT) ? static_cast<void*>(&arg.pvarVal->llVal) : arg.byref;
+          if (type == VT_I4) {
+            ++*static_cast<LONG*>(place);
+          } else if (type == VT_BSTR) {
+            BSTR& text = *static_cast<BSTR*>(place);
+            const std::wstring bumped = Bstr::textOf(text) + L"!";
+            SysFreeString(text);
+            text = SysAllocString(bumped.c_str());
           }
         }
         return S_OK;
@@ -496,6 +510,94 @@ class EventSource final : public IDispatch,
   ~EventSource() = default;
   IID events_;
   ComPtr<IDispatch> sink_;
+};
+
+// A vault server that types its members, served by oleaut32's standard dispatcher from type
+// information: like Office's dual interfaces, it refuses a by-reference argument of another type
+// and a read of a method made as a property get alone.
+//   Login([in, out] BSTR* Drive) -> long       an empty drive becomes "V"; answers 0
+//   Bump([in, out] long*, short*, VARIANT_BOOL*, double*, VARIANT*) -> long
+//                                               adds 1, adds 1, negates, adds 0.5, appends "!"
+//   Pick([in] long Index) -> long               a method: twice the index
+class TypedServer {
+ public:
+  virtual HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) {
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  // Lives on its test's stack, longer than the dispatcher made for it.
+  virtual ULONG STDMETHODCALLTYPE AddRef() { return 1; }
+  virtual ULONG STDMETHODCALLTYPE Release() { return 1; }
+  virtual LONG STDMETHODCALLTYPE Login(BSTR* drive) {
+    if (SysStringLen(*drive) != 0) return 1;
+    SysFreeString(*drive);
+    *drive = SysAllocString(L"V");
+    return 0;
+  }
+  virtual LONG STDMETHODCALLTYPE Bump(LONG* number, SHORT* small, VARIANT_BOOL* flag, double* real, VARIANT* text) {
+    ++*number;
+    ++*small;
+    *flag = *flag ? VARIANT_FALSE : VARIANT_TRUE;
+    *real += 0.5;
+    if (text->vt != VT_BSTR) return 1;
+    const std::wstring bumped = Bstr::textOf(text->bstrVal) + L"!";
+    SysFreeString(text->bstrVal);
+    text->bstrVal = SysAllocString(bumped.c_str());
+    return 0;
+  }
+  virtual LONG STDMETHODCALLTYPE Pick(LONG index) { return index * 2; }
+
+  // Its IDispatch: the standard dispatcher over the interface's type information.
+  ComPtr<IDispatch> dispatch() {
+    static PARAMDATA login[] = {{const_cast<OLECHAR*>(L"Drive"), VT_BYREF | VT_BSTR}};
+    static PARAMDATA bump[] = {{const_cast<OLECHAR*>(L"Number"), VT_BYREF | VT_I4},
+                               {const_cast<OLECHAR*>(L"Small"), VT_BYREF | VT_I2},
+                               {const_cast<OLECHAR*>(L"Flag"), VT_BYREF | VT_BOOL},
+                               {const_cast<OLECHAR*>(L"Real"), VT_BYREF | VT_R8},
+                               {const_cast<OLECHAR*>(L"Text"), VT_BYREF | VT_VARIANT}};
+    static PARAMDATA pick[] = {{const_cast<OLECHAR*>(L"Index"), VT_I4}};
+    static METHODDATA methods[] = {
+        {const_cast<OLECHAR*>(L"Login"), login, 1, 3, CC_STDCALL, 1, DISPATCH_METHOD, VT_I4},
+        {const_cast<OLECHAR*>(L"Bump"), bump, 2, 4, CC_STDCALL, 5, DISPATCH_METHOD, VT_I4},
+        {const_cast<OLECHAR*>(L"Pick"), pick, 3, 5, CC_STDCALL, 1, DISPATCH_METHOD, VT_I4},
+    };
+    static INTERFACEDATA data = {methods, 3};
+    // The dispatcher invokes through the interface's type information, not the class's.
+    ComPtr<ITypeInfo> coclass;
+    ComPtr<ITypeInfo> interfaceInfo;
+    HREFTYPE reference = 0;
+    ComPtr<IUnknown> dispatcher;
+    if (FAILED(CreateDispTypeInfo(&data, LOCALE_SYSTEM_DEFAULT, coclass.put())) ||
+        FAILED(coclass->GetRefTypeOfImplType(0, &reference)) ||
+        FAILED(coclass->GetRefTypeInfo(reference, interfaceInfo.put())) ||
+        FAILED(CreateStdDispatch(nullptr, this, interfaceInfo.get(), dispatcher.put()))) {
+      return ComPtr<IDispatch>();
+    }
+    return dispatcher.query<IDispatch>(IID_IDispatch);
+  }
+};
+
+// A test object of this program for one case: when the case ends, the code under test must have
+// let go of every reference it took, and the object is released.
+template <typename T>
+class Held {
+ public:
+  template <typename... Arguments>
+  Held(Check& check, const wchar_t* name, Arguments&&... arguments)
+      : check_(check), name_(name), object_(new T(std::forward<Arguments>(arguments)...)) {}
+  ~Held() {
+    check_.equal(object_->references(), 1L, name_ + L": no reference left behind");
+    object_->Release();
+  }
+  Held(const Held&) = delete;
+  Held& operator=(const Held&) = delete;
+  T* operator->() const { return object_; }
+  operator T*() const { return object_; }
+
+ private:
+  Check& check_;
+  std::wstring name_;
+  T* object_;
 };
 
 // A native object: not a DispatchObject, so it has no IDispatch to pass on.
@@ -742,150 +844,228 @@ void writingThroughReferences(Check& check) {
 }
 
 void argumentLayout(Check& check) {
-  Recorder* recorder = new Recorder();
-  {
-    const Object object = fromDispatch(recorder);
-    auto& target = *object.target();
-    const struct {
-      const wchar_t* name;
-      InvokeKind kind;
-      const wchar_t* member;
-      std::vector<Arg> args;
-      WORD flags;
-      std::vector<std::wstring> arrived;  // in rgvarg order
-      std::vector<DISPID> named;
-      bool wantsResult;
-    } rows[] = {
-        {L"method, positional reversed", InvokeKind::Method, L"Record", {Arg(Variant(1)), Arg(L"two"), Arg(3.5)},
-         DISPATCH_METHOD | DISPATCH_PROPERTYGET, {L"R8:3.5", L"BSTR:two", L"I4:1"}, {}, true},
-        {L"property get", InvokeKind::PropertyGet, L"Record", {Arg(Variant(1))}, DISPATCH_PROPERTYGET, {L"I4:1"}, {}, true},
-        {L"missing argument", InvokeKind::Method, L"Record", {Arg(Variant(1)), Arg::missing(), Arg(Variant(3))},
-         DISPATCH_METHOD | DISPATCH_PROPERTYGET, {L"I4:3", L"ERROR:80020004", L"I4:1"}, {}, true},
-        {L"named after positional", InvokeKind::Method, L"Record",
-         {Arg(Variant(1)), Arg::named(L"Beta", Variant(2)), Arg::named(L"alpha", Variant(3))},
-         DISPATCH_METHOD | DISPATCH_PROPERTYGET, {L"I4:2", L"I4:3", L"I4:1"}, {Recorder::kBeta, Recorder::kAlpha}, true},
-        {L"put", InvokeKind::PropertyPut, L"Record", {Arg(Variant(9))}, DISPATCH_PROPERTYPUT, {L"I4:9"},
-         {DISPID_PROPERTYPUT}, false},
-        {L"put with an index", InvokeKind::PropertyPut, L"Record", {Arg(L"key"), Arg(Variant(9))}, DISPATCH_PROPERTYPUT,
-         {L"I4:9", L"BSTR:key"}, {DISPID_PROPERTYPUT}, false},
-        {L"put with a named index", InvokeKind::PropertyPut, L"Record",
-         {Arg::named(L"Alpha", Variant(L"key")), Arg(Variant(9))}, DISPATCH_PROPERTYPUT, {L"I4:9", L"BSTR:key"},
-         {DISPID_PROPERTYPUT, Recorder::kAlpha}, false},
-        {L"putref", InvokeKind::PropertyPutRef, L"Record", {Arg(Variant(fromDispatch(recorder)))},
-         DISPATCH_PROPERTYPUTREF, {L"DISPATCH"}, {DISPID_PROPERTYPUT}, false},
-        {L"putref Nothing", InvokeKind::PropertyPutRef, L"Record", {Arg(Variant(Object()))}, DISPATCH_PROPERTYPUTREF,
-         {L"DISPATCH:null"}, {DISPID_PROPERTYPUT}, false},
-        {L"by reference", InvokeKind::Method, L"Record", {Arg(Variant(1))}, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
-         {L"I4:1"}, {}, true},
-    };
-    for (const auto& row : rows) {
-      std::vector<Arg> args = row.args;
-      recorder->calls.clear();
-      const auto error = errorOf([&] { target.invoke(row.member, row.kind, args); });
-      if (!check.that(!error && recorder->calls.size() == 1, std::wstring(row.name) + L": one call arrives")) continue;
-      const Recorder::Call& call = recorder->calls[0];
-      check.equal(call.dispid, static_cast<DISPID>(Recorder::kRecord), std::wstring(row.name) + L" dispid");
-      check.equal(call.flags, row.flags, std::wstring(row.name) + L" flags");
-      check.that(call.args == row.arrived, std::wstring(row.name) + L" arguments");
-      check.that(call.namedIds == row.named, std::wstring(row.name) + L" named DISPIDs");
-      check.equal(call.wantsResult, row.wantsResult, std::wstring(row.name) + L" result slot");
-    }
-    // A by-reference argument arrives as VT_BYREF|VT_VARIANT.
-    Variant counter(5);
-    std::vector<Arg> args{Arg::byRef(counter)};
+  const Held<Recorder> recorder(check, L"recorder");
+  const Object object = fromDispatch(recorder);
+  auto& target = *object.target();
+  const struct {
+    const wchar_t* name;
+    InvokeKind kind;
+    const wchar_t* member;
+    std::vector<Arg> args;
+    WORD flags;
+    std::vector<std::wstring> arrived;  // in rgvarg order
+    std::vector<DISPID> named;
+    bool wantsResult;
+  } rows[] = {
+      {L"method, positional reversed", InvokeKind::Method, L"Record", {Arg(Variant(1)), Arg(L"two"), Arg(3.5)},
+       DISPATCH_METHOD | DISPATCH_PROPERTYGET, {L"R8:3.5", L"BSTR:two", L"I4:1"}, {}, true},
+      {L"property get", InvokeKind::PropertyGet, L"Record", {Arg(Variant(1))}, DISPATCH_PROPERTYGET, {L"I4:1"}, {}, true},
+      {L"missing argument", InvokeKind::Method, L"Record", {Arg(Variant(1)), Arg::missing(), Arg(Variant(3))},
+       DISPATCH_METHOD | DISPATCH_PROPERTYGET, {L"I4:3", L"ERROR:80020004", L"I4:1"}, {}, true},
+      {L"named after positional", InvokeKind::Method, L"Record",
+       {Arg(Variant(1)), Arg::named(L"Beta", Variant(2)), Arg::named(L"alpha", Variant(3))},
+       DISPATCH_METHOD | DISPATCH_PROPERTYGET, {L"I4:2", L"I4:3", L"I4:1"}, {Recorder::kBeta, Recorder::kAlpha}, true},
+      {L"put", InvokeKind::PropertyPut, L"Record", {Arg(Variant(9))}, DISPATCH_PROPERTYPUT, {L"I4:9"},
+       {DISPID_PROPERTYPUT}, false},
+      {L"put with an index", InvokeKind::PropertyPut, L"Record", {Arg(L"key"), Arg(Variant(9))}, DISPATCH_PROPERTYPUT,
+       {L"I4:9", L"BSTR:key"}, {DISPID_PROPERTYPUT}, false},
+      {L"put with a named index", InvokeKind::PropertyPut, L"Record",
+       {Arg::named(L"Alpha", Variant(L"key")), Arg(Variant(9))}, DISPATCH_PROPERTYPUT, {L"I4:9", L"BSTR:key"},
+       {DISPID_PROPERTYPUT, Recorder::kAlpha}, false},
+      {L"putref", InvokeKind::PropertyPutRef, L"Record", {Arg(Variant(fromDispatch(recorder)))},
+       DISPATCH_PROPERTYPUTREF, {L"DISPATCH"}, {DISPID_PROPERTYPUT}, false},
+      {L"putref Nothing", InvokeKind::PropertyPutRef, L"Record", {Arg(Variant(Object()))}, DISPATCH_PROPERTYPUTREF,
+       {L"DISPATCH:null"}, {DISPID_PROPERTYPUT}, false},
+      {L"read", InvokeKind::Read, L"Record", {Arg(Variant(1))}, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {L"I4:1"},
+       {}, true},
+  };
+  for (const auto& row : rows) {
+    std::vector<Arg> args = row.args;
     recorder->calls.clear();
-    target.invoke(L"Record", InvokeKind::Method, args);
-    check.that(!recorder->calls.empty() && recorder->calls[0].args == std::vector<std::wstring>{L"REF->I4:5"},
-               L"by reference arrives as VT_BYREF|VT_VARIANT");
-    check.raises([&] {
-      std::vector<Arg> none;
-      target.invoke(L"Record", InvokeKind::PropertyPut, none);
-    }, static_cast<std::int32_t>(DISP_E_BADPARAMCOUNT), L"put without a value");
+    const auto error = errorOf([&] { target.invoke(row.member, row.kind, args); });
+    if (!check.that(!error && recorder->calls.size() == 1, std::wstring(row.name) + L": one call arrives")) continue;
+    const Recorder::Call& call = recorder->calls[0];
+    check.equal(call.dispid, static_cast<DISPID>(Recorder::kRecord), std::wstring(row.name) + L" dispid");
+    check.equal(call.flags, row.flags, std::wstring(row.name) + L" flags");
+    check.that(call.args == row.arrived, std::wstring(row.name) + L" arguments");
+    check.that(call.namedIds == row.named, std::wstring(row.name) + L" named DISPIDs");
+    check.equal(call.wantsResult, row.wantsResult, std::wstring(row.name) + L" result slot");
   }
-  check.equal(recorder->references(), 1L, L"no reference left behind");
-  recorder->Release();
+  // A by-reference argument goes as a reference to its own type, which a typed parameter (BSTR*,
+  // long*) takes; as a reference to a Variant where it is one by design or has no type of its own.
+  const struct {
+    const wchar_t* name;
+    Variant value;
+    bool variantByDesign;
+    const wchar_t* arrived;
+    Variant after;  // what Bump leaves where it was passed
+  } references[] = {
+      {L"String", Variant(L"V"), false, L"&BSTR:V", Variant(L"V!")},
+      {L"Int32", Variant(5), false, L"&I4:5", Variant(6)},
+      {L"Int16", Variant(std::int16_t{7}), false, L"&I2:7", Variant(std::int16_t{7})},
+      {L"Bool", Variant(true), false, L"&BOOL:true", Variant(true)},
+      {L"Double", Variant(2.5), false, L"&R8:2.5", Variant(2.5)},
+      {L"object", Variant(fromDispatch(recorder)), false, L"&DISPATCH", Variant(fromDispatch(recorder))},
+      {L"array", Variant(VariantArray{Variant(1)}), false, L"&ARRAY1@0{I4:1}", Variant(VariantArray{Variant(1)})},
+      {L"Empty", Variant(), false, L"REF->EMPTY", Variant()},
+      {L"Null", Variant::null(), false, L"REF->NULL", Variant::null()},
+      {L"an Int32 as a Variant by design", Variant(5), true, L"REF->I4:5", Variant(6)},
+      {L"a String as a Variant by design", Variant(L"ho"), true, L"REF->BSTR:ho", Variant(L"ho!")},
+  };
+  for (const auto& row : references) {
+    Variant referent = row.value;
+    std::vector<Arg> args{row.variantByDesign ? Arg::byRefVariant(referent) : Arg::byRef(referent)};
+    recorder->calls.clear();
+    target.invoke(L"Bump", InvokeKind::Method, args);
+    check.that(!recorder->calls.empty() && recorder->calls[0].args == std::vector<std::wstring>{row.arrived},
+               std::wstring(L"by reference, ") + row.name + L": " +
+                   (recorder->calls.empty() || recorder->calls[0].args.empty() ? L"nothing" : recorder->calls[0].args[0]));
+    check.equal(referent, row.after, std::wstring(L"by reference, ") + row.name + L", read back");
+  }
+  check.raises([&] {
+    std::vector<Arg> none;
+    target.invoke(L"Record", InvokeKind::PropertyPut, none);
+  }, static_cast<std::int32_t>(DISP_E_BADPARAMCOUNT), L"put without a value");
 }
 
 void byReferenceWrittenBack(Check& check) {
-  Recorder* recorder = new Recorder();
-  {
-    const Object object = fromDispatch(recorder);
-    Variant counter(5);
-    Variant text(L"hi");
-    Variant untouched(7);
-    object.call(L"Bump", {Arg::byRef(counter), Arg::byRef(text), Arg(untouched)});
-    check.equal(counter, Variant(6), L"I4 by reference");
-    check.equal(text, Variant(L"hi!"), L"text by reference");
-    check.equal(untouched, Variant(7), L"by value stays");
-    Variant named(1);
-    object.call(L"Bump", {Arg::named(L"Alpha", Variant(0)), Arg::byRef(named)});
-    check.equal(named, Variant(2), L"by reference beside a named argument");
-    // The result of a failed call leaves the caller's variables alone.
-    Variant kept(10);
-    check.raises([&] { object.call(L"FailPlain", {Arg::byRef(kept)}); }, static_cast<std::int32_t>(E_INVALIDARG),
-                 L"failing call");
-    check.equal(kept, Variant(10), L"not written after a failure");
-  }
-  check.equal(recorder->references(), 1L, L"no reference left behind");
-  recorder->Release();
+  const Held<Recorder> recorder(check, L"recorder");
+  const Object object = fromDispatch(recorder);
+  Variant counter(5);
+  Variant untouched(7);
+  object.call(L"Bump", {Arg::byRef(counter), Arg(untouched)});
+  check.equal(counter, Variant(6), L"beside a value");
+  check.equal(untouched, Variant(7), L"by value stays");
+  Variant named(1);
+  object.call(L"Bump", {Arg::named(L"Alpha", Variant(0)), Arg::byRef(named)});
+  check.equal(named, Variant(2), L"by reference beside a named argument");
+  // The result of a failed call leaves the caller's variables alone.
+  Variant kept(10);
+  check.raises([&] { object.call(L"FailPlain", {Arg::byRef(kept)}); }, static_cast<std::int32_t>(E_INVALIDARG),
+               L"failing call");
+  check.equal(kept, Variant(10), L"not written after a failure");
+}
+
+void typedServer(Check& check) {
+  TypedServer server;
+  const ComPtr<IDispatch> dispatch = server.dispatch();
+  if (!check.that(static_cast<bool>(dispatch), L"served by the standard dispatcher")) return;
+  const Object vault = fromDispatch(dispatch.get());
+  check.equal(vault.get(L"Pick", {Arg(Variant(21))}), Variant(42), L"a read finds a method");
+  std::vector<Arg> index{Arg(Variant(1))};
+  check.raises([&] { vault.target()->invoke(L"Pick", InvokeKind::PropertyGet, index); },
+               static_cast<std::int32_t>(DISP_E_MEMBERNOTFOUND), L"the dispatcher matches invoke kinds");
+
+  Variant drive = std::wstring();
+  check.equal(vault.call(L"Login", {Arg::byRef(drive)}), Variant(0), L"a string by reference to BSTR*");
+  check.equal(drive, Variant(L"V"), L"read back from where it was passed");
+  Variant asVariant = std::wstring();
+  check.raises([&] { vault.call(L"Login", {Arg::byRefVariant(asVariant)}); },
+               static_cast<std::int32_t>(DISP_E_TYPEMISMATCH), L"BSTR* refuses a reference to a Variant");
+
+  Variant number(5);
+  Variant small(std::int16_t{7});
+  Variant flag(false);
+  Variant real(1.5);
+  Variant text(L"x");
+  check.equal(vault.call(L"Bump", {Arg::byRef(number), Arg::byRef(small), Arg::byRef(flag), Arg::byRef(real),
+                                   Arg::byRefVariant(text)}),
+              Variant(0), L"every typed reference accepted");
+  check.equal(number, Variant(6), L"long*");
+  check.equal(small, Variant(std::int16_t{8}), L"short*");
+  check.equal(flag, Variant(true), L"VARIANT_BOOL*");
+  check.equal(real, Variant(2.0), L"double*");
+  check.equal(text, Variant(L"x!"), L"VARIANT*");
+}
+
+void locales(Check& check) {
+  const Held<Recorder> recorder(check, L"recorder");
+  const Held<EventSource> source(check, L"source", kButtonEventsIid);
+  const Object plain = fromDispatch(recorder);
+  const Object english = plain.withLocale(1033);
+  check.that(english == plain && english.target() != plain.target(), L"the same object through another wrapper");
+  english.call(L"Record");
+  check.equal(recorder->lookupLocale, static_cast<LCID>(1033), L"names looked up in the object's locale");
+  check.equal(recorder->callLocale, static_cast<LCID>(1033), L"called in the object's locale");
+  english.get(L"Self").toObject().call(L"Record");
+  check.equal(recorder->lookupLocale, static_cast<LCID>(1033), L"an object it returns looks up names so");
+  check.equal(recorder->callLocale, static_cast<LCID>(1033), L"and calls so");
+  english.get(L"SelfUnknown").toObject().get(L"");
+  check.equal(recorder->callLocale, static_cast<LCID>(1033), L"also one returned as IUnknown");
+  plain.call(L"Record");
+  check.equal(recorder->lookupLocale, static_cast<LCID>(LOCALE_USER_DEFAULT), L"the plain object: the user's");
+  check.equal(recorder->callLocale, static_cast<LCID>(LOCALE_USER_DEFAULT), L"in calls too");
+
+  // The objects an event brings were reached from the source: they keep its locale.
+  LCID seen = 0;
+  Connection connection = fromDispatch(source->dispatch())
+                              .withLocale(1033)
+                              .connect(L"_CommandBarButtonEvents", EventHandler([&](std::wstring_view, std::vector<Arg>& args) {
+                                args[0].value().toObject().call(L"Record");
+                                seen = recorder->callLocale;
+                              }));
+  VARIANT ctrl = variantOf(VT_DISPATCH);
+  ctrl.pdispVal = recorder;
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  VARIANT cancelArg = variantOf(VT_BYREF | VT_BOOL);
+  cancelArg.pboolVal = &cancel;
+  check.equal(source->fire(1, {cancelArg, ctrl}, nullptr), S_OK, L"event answered");
+  check.equal(seen, static_cast<LCID>(1033), L"an object an event brings calls in the source's locale");
+  check.that(static_cast<bool>(Object().withLocale(1033)) == false, L"Nothing stays Nothing");
 }
 
 void defaultMemberAndCaching(Check& check) {
-  Recorder* recorder = new Recorder();
-  {
-    const Object object = fromDispatch(recorder);
-    check.equal(object.get(L""), Variant(L"default value"), L"default member");
-    check.that(!recorder->calls.empty() && recorder->calls.back().dispid == DISPID_VALUE, L"as DISPID_VALUE");
-    check.equal(recorder->nameLookups, 0, L"the default member needs no name lookup");
+  const Held<Recorder> recorder(check, L"recorder");
+  const Object object = fromDispatch(recorder);
+  check.equal(object.get(L""), Variant(L"default value"), L"default member");
+  check.that(!recorder->calls.empty() && recorder->calls.back().dispid == DISPID_VALUE, L"as DISPID_VALUE");
+  // A read goes as the Basic family's: the member may be a method (Word's Dialogs.Item) or a property.
+  check.equal(recorder->calls.back().flags, static_cast<WORD>(DISPATCH_METHOD | DISPATCH_PROPERTYGET),
+              L"a read may find a method or a property");
+  check.equal(recorder->nameLookups, 0, L"the default member needs no name lookup");
 
-    object.call(L"Record");
-    object.call(L"record");
-    object.call(L"RECORD", {Arg(Variant(1))});
-    check.equal(recorder->nameLookups, 1, L"one lookup for one name in any case");
-    object.call(L"Record", {Arg::named(L"Alpha", Variant(1))});
-    check.equal(recorder->nameLookups, 2, L"named arguments looked up with the member");
-    check.that(recorder->lastNames == std::vector<std::wstring>{L"Record", L"Alpha"}, L"member and names together");
-    object.call(L"Record", {Arg::named(L"ALPHA", Variant(2))});
-    check.equal(recorder->nameLookups, 2, L"and cached");
-  }
-  recorder->Release();
+  object.call(L"Record");
+  object.call(L"record");
+  object.call(L"RECORD", {Arg(Variant(1))});
+  check.equal(recorder->nameLookups, 1, L"one lookup for one name in any case");
+  object.call(L"Record", {Arg::named(L"Alpha", Variant(1))});
+  check.equal(recorder->nameLookups, 2, L"named arguments looked up with the member");
+  check.that(recorder->lastNames == std::vector<std::wstring>{L"Record", L"Alpha"}, L"member and names together");
+  object.call(L"Record", {Arg::named(L"ALPHA", Variant(2))});
+  check.equal(recorder->nameLookups, 2, L"and cached");
 }
 
 void errors(Check& check) {
-  Recorder* recorder = new Recorder();
-  {
-    const Object object = fromDispatch(recorder);
-    const struct {
-      const wchar_t* member;
-      std::int32_t number;
-      const wchar_t* description;
-    } rows[] = {
-        {L"FailExcepInfo", static_cast<std::int32_t>(0x80041234), L"The vault is locked"},
-        {L"FailWCode", 1004, L"Method failed"},
-        {L"FailDeferred", 53, L"Filled in later"},
-        {L"FailPlain", static_cast<std::int32_t>(E_INVALIDARG), nullptr},
-        {L"FailMember", static_cast<std::int32_t>(DISP_E_MEMBERNOTFOUND), L"Member not found. (FailMember)"},
-        {L"FailControl", 457, L"Application-defined or object-defined error (FailControl)"},
-        {L"FailArgument", static_cast<std::int32_t>(DISP_E_TYPEMISMATCH), L"Type mismatch. (FailArgument, argument 1)"},
-        {L"NoSuchMember", static_cast<std::int32_t>(DISP_E_UNKNOWNNAME), L"Unknown name. (NoSuchMember)"},
-    };
-    for (const auto& row : rows) {
-      const auto error = errorOf([&] { object.call(row.member, {Arg(Variant(1)), Arg(Variant(2))}); });
-      if (!check.that(error.has_value(), std::wstring(row.member) + L" raises")) continue;
-      check.equal(error->number(), row.number, std::wstring(row.member) + L" number");
-      if (row.description) {
-        check.equal(error->description(), std::wstring(row.description), std::wstring(row.member) + L" description");
-      } else {
-        check.that(!error->description().empty(), std::wstring(row.member) + L" has the system's text");
-      }
+  const Held<Recorder> recorder(check, L"recorder");
+  const Object object = fromDispatch(recorder);
+  const struct {
+    const wchar_t* member;
+    std::int32_t number;
+    const wchar_t* description;
+  } rows[] = {
+      {L"FailExcepInfo", static_cast<std::int32_t>(0x80041234), L"The vault is locked"},
+      {L"FailWCode", 1004, L"Method failed"},
+      {L"FailDeferred", 53, L"Filled in later"},
+      {L"FailPlain", static_cast<std::int32_t>(E_INVALIDARG), nullptr},
+      {L"FailMember", static_cast<std::int32_t>(DISP_E_MEMBERNOTFOUND), L"Member not found. (FailMember)"},
+      {L"FailControl", 457, L"Application-defined or object-defined error (FailControl)"},
+      {L"FailArgument", static_cast<std::int32_t>(DISP_E_TYPEMISMATCH), L"Type mismatch. (FailArgument, argument 1)"},
+      {L"NoSuchMember", static_cast<std::int32_t>(DISP_E_UNKNOWNNAME), L"Unknown name. (NoSuchMember)"},
+  };
+  for (const auto& row : rows) {
+    const auto error = errorOf([&] { object.call(row.member, {Arg(Variant(1)), Arg(Variant(2))}); });
+    if (!check.that(error.has_value(), std::wstring(row.member) + L" raises")) continue;
+    check.equal(error->number(), row.number, std::wstring(row.member) + L" number");
+    if (row.description) {
+      check.equal(error->description(), std::wstring(row.description), std::wstring(row.member) + L" description");
+    } else {
+      check.that(!error->description().empty(), std::wstring(row.member) + L" has the system's text");
     }
-    const auto named = errorOf([&] { object.call(L"Record", {Arg::named(L"Gamma", Variant(1))}); });
-    check.that(named && named->number() == static_cast<std::int32_t>(DISP_E_UNKNOWNNAME) &&
-                   named->description().find(L"Gamma") != std::wstring::npos,
-               L"an unknown named argument is named in the error");
   }
-  check.equal(recorder->references(), 1L, L"no reference left behind");
-  recorder->Release();
+  const auto named = errorOf([&] { object.call(L"Record", {Arg::named(L"Gamma", Variant(1))}); });
+  check.that(named && named->number() == static_cast<std::int32_t>(DISP_E_UNKNOWNNAME) &&
+                 named->description().find(L"Gamma") != std::wstring::npos,
+             L"an unknown named argument is named in the error");
 
   // The text of an HRESULT without EXCEPINFO, and the way back to a COM caller.
   check.equal(errorNumberOf(static_cast<HRESULT>(0x800A01AD)), 429, L"FACILITY_CONTROL is an Automation number");
@@ -896,112 +1076,92 @@ void errors(Check& check) {
 }
 
 void putAndPutRefFallBack(Check& check) {
-  Recorder* recorder = new Recorder();
-  {
-    const Object object = fromDispatch(recorder);
-    recorder->calls.clear();
-    object.putref(L"PutOnly", fromDispatch(recorder));
-    check.that(recorder->calls.size() == 2 && recorder->calls[0].flags == DISPATCH_PROPERTYPUTREF &&
-                   recorder->calls[1].flags == DISPATCH_PROPERTYPUT,
-               L"putref tries PROPERTYPUTREF, then PROPERTYPUT");
-    recorder->calls.clear();
-    check.raises([&] { object.put(L"FailMember", Variant(1)); }, static_cast<std::int32_t>(DISP_E_MEMBERNOTFOUND),
-                 L"a put of a plain value does not retry");
-    check.equal(recorder->calls.size(), std::size_t{1}, L"one attempt for a plain value");
-  }
-  check.equal(recorder->references(), 1L, L"no reference left behind");
-  recorder->Release();
+  const Held<Recorder> recorder(check, L"recorder");
+  const Object object = fromDispatch(recorder);
+  recorder->calls.clear();
+  object.putref(L"PutOnly", fromDispatch(recorder));
+  check.that(recorder->calls.size() == 2 && recorder->calls[0].flags == DISPATCH_PROPERTYPUTREF &&
+                 recorder->calls[1].flags == DISPATCH_PROPERTYPUT,
+             L"putref tries PROPERTYPUTREF, then PROPERTYPUT");
+  recorder->calls.clear();
+  check.raises([&] { object.put(L"FailMember", Variant(1)); }, static_cast<std::int32_t>(DISP_E_MEMBERNOTFOUND),
+               L"a put of a plain value does not retry");
+  check.equal(recorder->calls.size(), std::size_t{1}, L"one attempt for a plain value");
 }
 
 void dispatchExFallback(Check& check) {
-  ScriptLike* script = new ScriptLike();
-  {
-    const Object object = fromDispatch(script);
-    check.equal(object.call(L"twice", {Arg(Variant(21))}), Variant(42), L"called through InvokeEx");
-    check.that((script->lastGrfdex & fdexNameCaseInsensitive) != 0, L"looked up case-insensitively");
-    check.equal(script->lastFlags, static_cast<WORD>(DISPATCH_METHOD | DISPATCH_PROPERTYGET), L"method flags");
-    check.raises([&] { object.call(L"Twice", {Arg::named(L"x", Variant(1))}); },
-                 static_cast<std::int32_t>(DISP_E_NONAMEDARGS), L"script procedures take no named arguments");
-    check.raises([&] { object.call(L"Thrice"); }, static_cast<std::int32_t>(DISP_E_UNKNOWNNAME), L"unknown name");
-  }
-  check.equal(script->references(), 1L, L"no reference left behind");
-  script->Release();
+  const Held<ScriptLike> script(check, L"script");
+  const Object object = fromDispatch(script);
+  check.equal(object.call(L"twice", {Arg(Variant(21))}), Variant(42), L"called through InvokeEx");
+  check.that((script->lastGrfdex & fdexNameCaseInsensitive) != 0, L"looked up case-insensitively");
+  check.equal(script->lastFlags, static_cast<WORD>(DISPATCH_METHOD | DISPATCH_PROPERTYGET), L"method flags");
+  check.raises([&] { object.call(L"Twice", {Arg::named(L"x", Variant(1))}); },
+               static_cast<std::int32_t>(DISP_E_NONAMEDARGS), L"script procedures take no named arguments");
+  check.raises([&] { object.call(L"Thrice"); }, static_cast<std::int32_t>(DISP_E_UNKNOWNNAME), L"unknown name");
 }
 
 void identityAndInterfaces(Check& check) {
-  EventSource* source = new EventSource(IID_IDispatch);
-  Recorder* recorder = new Recorder();
-  Recorder* word = new Recorder(true);
-  {
-    const Object viaDispatch = fromDispatch(source->dispatch());
-    VARIANT unknown = variantOf(VT_UNKNOWN);
-    unknown.punkVal = source->unknown();
-    const Object viaUnknown = fromVariant(unknown).toObject();
-    check.that(static_cast<const void*>(source->dispatch()) != static_cast<const void*>(source->unknown()),
-               L"the test object's IUnknown is not its IDispatch");
-    check.that(viaDispatch == viaUnknown, L"two ways to one object are the same object");
-    check.that(viaDispatch != fromDispatch(recorder), L"two objects differ");
-    const Object self = fromDispatch(recorder).call(L"Self").toObject();
-    const Object selfUnknown = fromDispatch(recorder).call(L"SelfUnknown").toObject();
-    check.that(self == fromDispatch(recorder) && selfUnknown == self, L"an object returned is the same object");
-    check.that(!fromDispatch(nullptr), L"null is Nothing");
+  const Held<EventSource> source(check, L"source", IID_IDispatch);
+  const Held<Recorder> recorder(check, L"recorder");
+  const Held<Recorder> word(check, L"word", true);
+  const Object viaDispatch = fromDispatch(source->dispatch());
+  VARIANT unknown = variantOf(VT_UNKNOWN);
+  unknown.punkVal = source->unknown();
+  const Object viaUnknown = fromVariant(unknown).toObject();
+  check.that(static_cast<const void*>(source->dispatch()) != static_cast<const void*>(source->unknown()),
+             L"the test object's IUnknown is not its IDispatch");
+  check.that(viaDispatch == viaUnknown, L"two ways to one object are the same object");
+  check.that(viaDispatch != fromDispatch(recorder), L"two objects differ");
+  const Object self = fromDispatch(recorder).call(L"Self").toObject();
+  const Object selfUnknown = fromDispatch(recorder).call(L"SelfUnknown").toObject();
+  check.that(self == fromDispatch(recorder) && selfUnknown == self, L"an object returned is the same object");
+  check.that(!fromDispatch(nullptr), L"null is Nothing");
 
-    check.that(!fromDispatch(recorder).implements(L"Word._Application"), L"not Word");
-    check.that(fromDispatch(word).implements(L"Word._Application"), L"Word");
-    check.that(!fromDispatch(word).implements(L"Excel._Application"), L"Word is not Excel");
-    check.that(fromDispatch(recorder).implements(L"Some.Other"), L"unknown names are answered yes");
+  check.that(!fromDispatch(recorder).implements(L"Word._Application"), L"not Word");
+  check.that(fromDispatch(word).implements(L"Word._Application"), L"Word");
+  check.that(!fromDispatch(word).implements(L"Excel._Application"), L"Word is not Excel");
+  check.that(fromDispatch(recorder).implements(L"Some.Other"), L"unknown names are answered yes");
 
-    IDispatch* out = toDispatch(self);
-    check.that(out == static_cast<IDispatch*>(recorder), L"toDispatch gives the object's IDispatch");
-    if (out) out->Release();
-    check.that(toDispatch(Object()) == nullptr, L"toDispatch of Nothing");
-    check.that(toDispatch(Object(std::make_shared<NativeObject>())) == nullptr, L"toDispatch of a native object");
-  }
-  check.equal(source->references(), 1L, L"source: no reference left behind");
-  check.equal(recorder->references(), 1L, L"recorder: no reference left behind");
-  check.equal(word->references(), 1L, L"word: no reference left behind");
-  source->Release();
-  recorder->Release();
-  word->Release();
+  IDispatch* out = toDispatch(self);
+  check.that(out == static_cast<IDispatch*>(recorder), L"toDispatch gives the object's IDispatch");
+  if (out) out->Release();
+  check.that(toDispatch(Object()) == nullptr, L"toDispatch of Nothing");
+  check.that(toDispatch(Object(std::make_shared<NativeObject>())) == nullptr, L"toDispatch of a native object");
 }
 
 void dictionary(Check& check) {
   ComObjectFactory factory;
-  Recorder* recorder = new Recorder();
-  {
-    const Object dictionary = factory.create(L"Scripting.Dictionary");
-    if (!check.that(static_cast<bool>(dictionary), L"created")) return;
-    dictionary.put(L"CompareMode", Variant(1));  // text comparison; only before the first item
-    dictionary.call(L"Add", {Arg(L"Alpha"), Arg(Variant(1))});
-    dictionary.call(L"Add", {Arg(L"beta"), Arg(L"two")});
-    check.equal(dictionary.get(L"Count"), Variant(2), L"Count");
-    check.equal(dictionary.call(L"Exists", {Arg(L"ALPHA")}), Variant(true), L"Exists, text comparison");
-    check.equal(dictionary.call(L"Exists", {Arg(L"gamma")}), Variant(false), L"Exists, absent");
-    check.equal(dictionary.get(L"Item", {Arg(L"beta")}), Variant(L"two"), L"Item get");
-    std::vector<Arg> put{Arg(L"beta"), Arg(Variant(2.5))};
-    dictionary.target()->invoke(L"Item", InvokeKind::PropertyPut, put);
-    check.equal(dictionary.get(L"Item", {Arg(L"beta")}), Variant(2.5), L"Item put");
-    check.equal(dictionary.get(L"", {Arg(L"alpha")}), Variant(1), L"default member is Item");
-    check.equal(dictionary.call(L"Keys"), Variant(VariantArray{Variant(L"Alpha"), Variant(L"beta")}), L"Keys");
-    check.equal(dictionary.call(L"Items"), Variant(VariantArray{Variant(1), Variant(2.5)}), L"Items");
+  const Held<Recorder> recorder(check, L"recorder");
+  const Object dictionary = factory.create(L"Scripting.Dictionary");
+  if (!check.that(static_cast<bool>(dictionary), L"created")) return;
+  dictionary.put(L"CompareMode", Variant(1));  // text comparison; only before the first item
+  dictionary.call(L"Add", {Arg(L"Alpha"), Arg(Variant(1))});
+  dictionary.call(L"Add", {Arg(L"beta"), Arg(L"two")});
+  check.equal(dictionary.get(L"Count"), Variant(2), L"Count");
+  check.equal(dictionary.call(L"Exists", {Arg(L"ALPHA")}), Variant(true), L"Exists, text comparison");
+  check.equal(dictionary.call(L"Exists", {Arg(L"gamma")}), Variant(false), L"Exists, absent");
+  check.equal(dictionary.get(L"Item", {Arg(L"beta")}), Variant(L"two"), L"Item get");
+  std::vector<Arg> put{Arg(L"beta"), Arg(Variant(2.5))};
+  dictionary.target()->invoke(L"Item", InvokeKind::PropertyPut, put);
+  check.equal(dictionary.get(L"Item", {Arg(L"beta")}), Variant(2.5), L"Item put");
+  check.equal(dictionary.get(L"", {Arg(L"alpha")}), Variant(1), L"default member is Item");
+  check.equal(dictionary.call(L"Keys"), Variant(VariantArray{Variant(L"Alpha"), Variant(L"beta")}), L"Keys");
+  check.equal(dictionary.call(L"Items"), Variant(VariantArray{Variant(1), Variant(2.5)}), L"Items");
 
-    const auto duplicate = errorOf([&] { dictionary.call(L"Add", {Arg(L"alpha"), Arg(Variant(3))}); });
-    check.that(duplicate.has_value(), L"duplicate key raises");
-    if (duplicate) {
-      check.equal(duplicate->number(), 457, L"duplicate key number");
-      std::printf("  (Wine: a duplicate key says \"%s\")\n", platform::toUtf8(duplicate->description()).c_str());
-    }
-
-    // An object stored and read back is the same object.
-    dictionary.call(L"Add", {Arg(L"object"), Arg(Variant(fromDispatch(recorder)))});
-    const Object stored = dictionary.get(L"Item", {Arg(L"object")}).toObject();
-    check.that(stored == fromDispatch(recorder), L"object item identity");
-    check.that(stored.target() != fromDispatch(recorder).target(), L"through another wrapper");
-    dictionary.call(L"RemoveAll");
-    check.equal(dictionary.get(L"Count"), Variant(0), L"RemoveAll");
+  const auto duplicate = errorOf([&] { dictionary.call(L"Add", {Arg(L"alpha"), Arg(Variant(3))}); });
+  check.that(duplicate.has_value(), L"duplicate key raises");
+  if (duplicate) {
+    check.equal(duplicate->number(), 457, L"duplicate key number");
+    std::printf("  (Wine: a duplicate key says \"%s\")\n", platform::toUtf8(duplicate->description()).c_str());
   }
-  check.equal(recorder->references(), 1L, L"the dictionary and the wrappers let the object go");
-  recorder->Release();
+
+  // An object stored and read back is the same object.
+  dictionary.call(L"Add", {Arg(L"object"), Arg(Variant(fromDispatch(recorder)))});
+  const Object stored = dictionary.get(L"Item", {Arg(L"object")}).toObject();
+  check.that(stored == fromDispatch(recorder), L"object item identity");
+  check.that(stored.target() != fromDispatch(recorder).target(), L"through another wrapper");
+  dictionary.call(L"RemoveAll");
+  check.equal(dictionary.get(L"Count"), Variant(0), L"RemoveAll");
 }
 
 void fileSystemObject(Check& check) {
@@ -1099,95 +1259,93 @@ void pictures(Check& check) {
   }
 }
 
-const IID kButtonEventsIid = {0x000C0351, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-
 void buttonClick(Check& check) {
-  EventSource* source = new EventSource(kButtonEventsIid);
-  Recorder* button = new Recorder();
+  const Held<EventSource> source(check, L"source", kButtonEventsIid);
+  const Held<Recorder> button(check, L"button");
   auto token = std::make_shared<int>(0);
   enum class Mode { SetCancel, ThrowComError, ThrowOther } mode = Mode::SetCancel;
   int calls = 0;
   std::wstring seen;
   bool ctrlIsButton = false;
   bool cancelWasByRef = false;
-  {
-    Object sourceObject = fromDispatch(source->dispatch());
-    Connection connection = sourceObject.connect(
-        L"_CommandBarButtonEvents", EventHandler([&, token](std::wstring_view event, std::vector<Arg>& args) {
-          ++calls;
-          seen = event;
-          if (args.size() == 2) {
-            ctrlIsButton = args[0].value().toObject() == fromDispatch(button);
-            cancelWasByRef = args[1].isByRef() && args[1].value() == Variant(false);
-            if (mode == Mode::ThrowComError) throw ComError(1234, L"nope");
-            if (mode == Mode::ThrowOther) throw std::runtime_error("not a ComError");
-            args[1].ref() = Variant(true);
-          }
-        }));
-    check.equal(source->advises, 1, L"advised once");
-    check.that(source->connected() && source->sinkAnswersDispatch, L"the sink answers the events IID and IDispatch");
+  Object sourceObject = fromDispatch(source->dispatch());
+  Connection connection = sourceObject.connect(
+      L"_CommandBarButtonEvents", EventHandler([&, token](std::wstring_view event, std::vector<Arg>& args) {
+        ++calls;
+        seen = event;
+        if (args.size() == 2) {
+          ctrlIsButton = args[0].value().toObject() == fromDispatch(button);
+          cancelWasByRef = args[1].isByRef() && args[1].value() == Variant(false);
+          // As Excel's double-click without a user interface: Cancel is set, then the handler fails.
+          args[1].ref() = Variant(true);
+          if (mode == Mode::ThrowComError) throw ComError(1234, L"nope");
+          if (mode == Mode::ThrowOther) throw std::runtime_error("not a ComError");
+        }
+      }));
+  check.equal(source->advises, 1, L"advised once");
+  check.that(source->connected() && source->sinkAnswersDispatch, L"the sink answers the events IID and IDispatch");
 
-    // The weak reference shows the sink does not keep the wrapper alive.
-    std::weak_ptr<automation::Dispatchable> wrapper = sourceObject.target();
-    sourceObject = Object();
-    check.that(wrapper.expired(), L"the connection keeps no wrapper alive");
+  // The weak reference shows the sink does not keep the wrapper alive.
+  std::weak_ptr<automation::Dispatchable> wrapper = sourceObject.target();
+  sourceObject = Object();
+  check.that(wrapper.expired(), L"the connection keeps no wrapper alive");
 
-    // Office's form: (Ctrl, CancelDefault as VT_BYREF|VT_BOOL).
-    VARIANT_BOOL cancel = VARIANT_FALSE;
-    VARIANT ctrl = variantOf(VT_DISPATCH);
-    ctrl.pdispVal = button;
-    VARIANT cancelArg = variantOf(VT_BYREF | VT_BOOL);
-    cancelArg.pboolVal = &cancel;
-    ExcepInfoHolder exception;
-    check.equal(source->fire(1, {cancelArg, ctrl}, exception.ptr()), S_OK, L"Click answered");
-    check.equal(calls, 1, L"handler called");
-    check.equal(seen, std::wstring(L"Click"), L"event name");
-    check.that(ctrlIsButton, L"Ctrl is the button");
-    check.that(cancelWasByRef, L"CancelDefault by reference, False");
-    check.equal(cancel, static_cast<VARIANT_BOOL>(VARIANT_TRUE), L"CancelDefault set to True reaches the source");
+  // Office's form: (Ctrl, CancelDefault as VT_BYREF|VT_BOOL).
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  VARIANT ctrl = variantOf(VT_DISPATCH);
+  ctrl.pdispVal = button;
+  VARIANT cancelArg = variantOf(VT_BYREF | VT_BOOL);
+  cancelArg.pboolVal = &cancel;
+  ExcepInfoHolder exception;
+  check.equal(source->fire(1, {cancelArg, ctrl}, exception.ptr()), S_OK, L"Click answered");
+  check.equal(calls, 1, L"handler called");
+  check.equal(seen, std::wstring(L"Click"), L"event name");
+  check.that(ctrlIsButton, L"Ctrl is the button");
+  check.that(cancelWasByRef, L"CancelDefault by reference, False");
+  check.equal(cancel, static_cast<VARIANT_BOOL>(VARIANT_TRUE), L"CancelDefault set to True reaches the source");
 
-    // A script host's form: VT_BYREF|VT_VARIANT.
-    VARIANT scriptCancel = variantOf(VT_BOOL);
-    scriptCancel.boolVal = VARIANT_FALSE;
-    VARIANT scriptArg = variantOf(VT_BYREF | VT_VARIANT);
-    scriptArg.pvarVal = &scriptCancel;
-    check.equal(source->fire(1, {scriptArg, ctrl}, exception.ptr()), S_OK, L"script form answered");
-    check.equal(describe(scriptCancel), std::wstring(L"BOOL:true"), L"script form written back");
+  // A script host's form: VT_BYREF|VT_VARIANT.
+  VARIANT scriptCancel = variantOf(VT_BOOL);
+  scriptCancel.boolVal = VARIANT_FALSE;
+  VARIANT scriptArg = variantOf(VT_BYREF | VT_VARIANT);
+  scriptArg.pvarVal = &scriptCancel;
+  check.equal(source->fire(1, {scriptArg, ctrl}, exception.ptr()), S_OK, L"script form answered");
+  check.equal(describe(scriptCancel), std::wstring(L"BOOL:true"), L"script form written back");
 
-    check.equal(source->fire(99, {}, exception.ptr()), S_OK, L"unknown DISPID answered");
-    check.equal(calls, 2, L"unknown DISPID not handed on");
+  check.equal(source->fire(99, {}, exception.ptr()), S_OK, L"unknown DISPID answered");
+  check.equal(calls, 2, L"unknown DISPID not handed on");
 
-    mode = Mode::ThrowComError;
-    cancel = VARIANT_FALSE;
-    check.equal(source->fire(1, {cancelArg, ctrl}, exception.ptr()), DISP_E_EXCEPTION, L"a ComError is an exception");
-    check.equal(exception.get().scode, static_cast<SCODE>(0x800A04D2), L"its number");
-    check.equal(Bstr::textOf(exception.get().bstrDescription), std::wstring(L"nope"), L"its description");
-    check.equal(cancel, static_cast<VARIANT_BOOL>(VARIANT_FALSE), L"nothing written after a failure");
-    exception.clear();
-    check.equal(source->fire(1, {cancelArg, ctrl}, nullptr), static_cast<HRESULT>(0x800A04D2),
-                L"without EXCEPINFO, the number's HRESULT");
-    mode = Mode::ThrowOther;
-    check.equal(source->fire(1, {cancelArg, ctrl}, exception.ptr()), E_FAIL, L"another exception is E_FAIL");
+  mode = Mode::ThrowComError;
+  cancel = VARIANT_FALSE;
+  check.equal(source->fire(1, {cancelArg, ctrl}, exception.ptr()), DISP_E_EXCEPTION, L"a ComError is an exception");
+  check.equal(exception.get().scode, static_cast<SCODE>(0x800A04D2), L"its number");
+  check.equal(Bstr::textOf(exception.get().bstrDescription), std::wstring(L"nope"), L"its description");
+  check.equal(cancel, static_cast<VARIANT_BOOL>(VARIANT_TRUE), L"what a failing handler set reaches the source");
+  exception.clear();
+  check.equal(source->fire(1, {cancelArg, ctrl}, nullptr), static_cast<HRESULT>(0x800A04D2),
+              L"without EXCEPINFO, the number's HRESULT");
+  mode = Mode::ThrowOther;
+  cancel = VARIANT_FALSE;
+  scriptCancel.boolVal = VARIANT_FALSE;
+  check.equal(source->fire(1, {cancelArg, ctrl}, exception.ptr()), E_FAIL, L"another exception is E_FAIL");
+  check.equal(cancel, static_cast<VARIANT_BOOL>(VARIANT_TRUE), L"and what the handler set still reaches the source");
+  check.equal(source->fire(1, {scriptArg, ctrl}, exception.ptr()), E_FAIL, L"script form, failing");
+  check.equal(describe(scriptCancel), std::wstring(L"BOOL:true"), L"script form written back after a failure");
 
-    VARIANT badArg = variantOf(VT_VOID);
-    mode = Mode::SetCancel;
-    check.equal(source->fire(1, {badArg, ctrl}, exception.ptr()), DISP_E_TYPEMISMATCH, L"an argument of no known type");
+  VARIANT badArg = variantOf(VT_VOID);
+  mode = Mode::SetCancel;
+  check.equal(source->fire(1, {badArg, ctrl}, exception.ptr()), DISP_E_TYPEMISMATCH, L"an argument of no known type");
 
-    connection.reset();
-    check.equal(source->unadvises, 1, L"unadvised");
-    check.that(!source->connected(), L"no sink left");
-    check.equal(source->releaseAtUnadvise, 0L, L"the sink's last reference was the source's");
-    check.equal(token.use_count(), 1L, L"the handler is gone with the sink");
-    const int before = calls;
-    check.equal(source->fire(1, {cancelArg, ctrl}, exception.ptr()), S_FALSE, L"nothing to fire at");
-    check.equal(calls, before, L"no call after the end");
-    connection.reset();
-    check.equal(source->unadvises, 1, L"a second reset does nothing");
-  }
-  check.equal(source->references(), 1L, L"source: no reference left behind");
-  check.equal(button->references(), 1L, L"button: no reference left behind");
-  source->Release();
-  button->Release();
+  connection.reset();
+  check.equal(source->unadvises, 1, L"unadvised");
+  check.that(!source->connected(), L"no sink left");
+  check.equal(source->releaseAtUnadvise, 0L, L"the sink's last reference was the source's");
+  check.equal(token.use_count(), 1L, L"the handler is gone with the sink");
+  const int before = calls;
+  check.equal(source->fire(1, {cancelArg, ctrl}, exception.ptr()), S_FALSE, L"nothing to fire at");
+  check.equal(calls, before, L"no call after the end");
+  connection.reset();
+  check.equal(source->unadvises, 1, L"a second reset does nothing");
 }
 
 void eventTables(Check& check) {
@@ -1251,43 +1409,39 @@ void eventTables(Check& check) {
 }
 
 void connectionFailures(Check& check) {
-  EventSource* source = new EventSource(kButtonEventsIid);
-  {
-    const Object object = fromDispatch(source->dispatch());
-    const EventHandler ignore([](std::wstring_view, std::vector<Arg>&) {});
-    check.raises([&] { object.connect(L"NoSuchEvents", ignore); }, automation::dispatch_errors::kNoConnection,
-                 L"unknown events interface");
-    check.raises([&] { object.connect(L"AppEvents", ignore); }, static_cast<std::int32_t>(CONNECT_E_NOCONNECTION),
-                 L"events the object does not raise");
-    Recorder* recorder = new Recorder();
-    check.raises([&] { fromDispatch(recorder).connect(L"AppEvents", ignore); },
-                 automation::dispatch_errors::kNoConnection, L"an object without connection points");
-    recorder->Release();
+  const Held<EventSource> source(check, L"source", kButtonEventsIid);
+  const Object object = fromDispatch(source->dispatch());
+  const EventHandler ignore([](std::wstring_view, std::vector<Arg>&) {});
+  check.raises([&] { object.connect(L"NoSuchEvents", ignore); }, automation::dispatch_errors::kNoConnection,
+               L"unknown events interface");
+  check.raises([&] { object.connect(L"AppEvents", ignore); }, static_cast<std::int32_t>(CONNECT_E_NOCONNECTION),
+               L"events the object does not raise");
+  Recorder* recorder = new Recorder();
+  check.raises([&] { fromDispatch(recorder).connect(L"AppEvents", ignore); },
+               automation::dispatch_errors::kNoConnection, L"an object without connection points");
+  recorder->Release();
 
-    // A handler that ends its own connection while it runs.
-    Connection connection;
-    int calls = 0;
-    auto token = std::make_shared<int>(0);
-    connection = object.connect(L"_CommandBarButtonEvents", EventHandler([&, token](std::wstring_view, std::vector<Arg>& args) {
-                                  ++calls;
-                                  connection.reset();
-                                  if (!args.empty()) args[0].ref() = Variant(true);
-                                }));
-    VARIANT_BOOL cancel = VARIANT_FALSE;
-    VARIANT cancelArg = variantOf(VT_BYREF | VT_BOOL);
-    cancelArg.pboolVal = &cancel;
-    check.equal(source->fire(1, {cancelArg}, nullptr), S_OK, L"disconnecting inside the handler");
-    check.equal(calls, 1, L"called once");
-    check.equal(cancel, static_cast<VARIANT_BOOL>(VARIANT_TRUE), L"still written back");
-    check.that(!source->connected() && source->unadvises == 1, L"unadvised from inside");
-    // The firing source's own reference and the sink's guard over its running call.
-    check.equal(source->releaseAtUnadvise, 2L, L"the running call still held the sink");
-    const std::weak_ptr<int> watch = token;
-    token.reset();
-    check.that(watch.expired(), L"the sink and its handler are gone once the call returned");
-  }
-  check.equal(source->references(), 1L, L"no reference left behind");
-  source->Release();
+  // A handler that ends its own connection while it runs.
+  Connection connection;
+  int calls = 0;
+  auto token = std::make_shared<int>(0);
+  connection = object.connect(L"_CommandBarButtonEvents", EventHandler([&, token](std::wstring_view, std::vector<Arg>& args) {
+                                ++calls;
+                                connection.reset();
+                                if (!args.empty()) args[0].ref() = Variant(true);
+                              }));
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  VARIANT cancelArg = variantOf(VT_BYREF | VT_BOOL);
+  cancelArg.pboolVal = &cancel;
+  check.equal(source->fire(1, {cancelArg}, nullptr), S_OK, L"disconnecting inside the handler");
+  check.equal(calls, 1, L"called once");
+  check.equal(cancel, static_cast<VARIANT_BOOL>(VARIANT_TRUE), L"still written back");
+  check.that(!source->connected() && source->unadvises == 1, L"unadvised from inside");
+  // The firing source's own reference and the sink's guard over its running call.
+  check.equal(source->releaseAtUnadvise, 2L, L"the running call still held the sink");
+  const std::weak_ptr<int> watch = token;
+  token.reset();
+  check.that(watch.expired(), L"the sink and its handler are gone once the call returned");
 }
 
 // ------------------------------------------------------------------------------------------------
@@ -1386,7 +1540,8 @@ void vbscriptObject(Check& check) {
       counter.put(L"Total", Variant(100));
       check.equal(counter.get(L"total"), Variant(100), L"a property put");
       Variant value(21);
-      counter.call(L"DoubleIt", {Arg::byRef(value)});
+      // A script's parameters are Variants: a reference to a Variant is what it writes through.
+      counter.call(L"DoubleIt", {Arg::byRefVariant(value)});
       check.equal(value, Variant(42), L"a ByRef parameter written back");
       // A script engine reports its runtime errors to its own site and answers the caller with
       // SCRIPT_E_REPORTED: the error's number and text stay with the script's host.
@@ -1416,6 +1571,8 @@ const TestCase kCases[] = {
     {"argument layout", argumentLayout},
     {"by-reference arguments written back", byReferenceWrittenBack},
     {"default member and name cache", defaultMemberAndCaching},
+    {"a typed server under the standard dispatcher", typedServer},
+    {"locales", locales},
     {"errors", errors},
     {"put and putref fall back", putAndPutRefFallBack},
     {"IDispatchEx fallback", dispatchExFallback},

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "automation/win32/com_object_factory.h"
 #include "automation/win32/com_ptr.h"
 #include "platform/win32/win32_platform.h"
 #include "sim/application.h"
@@ -528,6 +529,45 @@ void facesArriveAsTheDllsBitmaps() {
   }
 }
 
+// A compiled client passes each variable as a reference to its own type, which need not be the
+// parameter's: the class converts, calls, and writes the result back in the caller's type.
+void theClassesTakeTypedReferencesFromACompiledClient() {
+  using automation::Arg;
+  using automation::Variant;
+  automation::win32::ComObjectFactory factory;
+  const automation::Object folder = factory.create(L"LockfolioAddIn.clsSessionFolder");
+  const automation::Object addIn = factory.create(L"LockfolioAddIn.ClassAddIn");
+  CHECK(folder && addIn);
+  if (!folder || !addIn) return;
+  const std::wstring base = tempFolder() + L"typed-references-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+  CHECK(CreateDirectoryW(base.c_str(), nullptr));
+  Variant category(std::int32_t{1});  // a long for a short*
+  Variant counter(std::int32_t{0});
+  CHECK(folder.call(L"NextFolder", {Arg(base), Arg::byRef(category), Arg::byRef(counter)}) == Variant(L"vfn10001\\"));
+  CHECK(counter == Variant(std::int32_t{1}));
+  Variant fileCounter(std::int16_t{9998});  // a short for a VARIANT*
+  CHECK(folder.call(L"NextFilename", {Arg::byRef(category), Arg::byRef(fileCounter)}) == Variant(L"vfin10000"));
+  CHECK(fileCounter == Variant(std::int16_t{0}));
+  Variant length(1.5);  // a double for a long*
+  const std::wstring storage = addIn.call(L"GetFileStorageLocation", {Arg::byRef(length)}).toString();
+  CHECK(length == Variant(static_cast<double>(tempFolder().size())));
+  CHECK(storage.size() > tempFolder().size());
+  Variant notANumber(L"two");
+  const auto refused = [&](Variant& given) {
+    try {
+      folder.call(L"RemoveFolders", {Arg(base), Arg::byRef(given)});
+    } catch (const automation::ComError& error) {
+      return error.number() == static_cast<std::int32_t>(DISP_E_TYPEMISMATCH);
+    }
+    return false;
+  };
+  CHECK(refused(notANumber));
+  Variant anObject(folder);  // converts through its default member, but could not take a number back
+  CHECK(refused(anObject));
+  folder.call(L"RemoveFolders", {Arg(base), Arg::byRef(category)});
+  CHECK(RemoveDirectoryW(base.c_str()));
+}
+
 void hostsOfVersion12AndLaterShowTheTabThroughTheRibbonInterfaces() {
   for (const sim::HostKind kind : {sim::HostKind::Word, sim::HostKind::Excel, sim::HostKind::PowerPoint}) {
     for (const wchar_t* version : {L"11.0", L"16.0"}) {
@@ -627,6 +667,7 @@ int wmain(int argc, wchar_t** argv) {
       {"An Excel double-click switches Open off until the selection changes",
        anExcelDoubleClickSwitchesOpenOffUntilTheSelectionChanges},
       {"Button faces arrive as the DLL's bitmaps, set or pasted", facesArriveAsTheDllsBitmaps},
+      {"The classes take typed references from a compiled client", theClassesTakeTypedReferencesFromACompiledClient},
       {"Hosts of version 12.0 and later show the tab through the ribbon interfaces",
        hostsOfVersion12AndLaterShowTheTabThroughTheRibbonInterfaces},
       {"Afterwards no object of the add-in is alive", nothingOfTheAddInStaysAlive},

@@ -23,4 +23,25 @@ Set ca.strSessionFolderName = Nothing
 Check "session folder object released", ca.strSessionFolderName Is Nothing, True
 ca.CleanUp
 Check "clean-up without a connection", ca.g_cbLockfolioToolbar Is Nothing, True
+
+' A script passes every variable by reference, an array too. A host of no known kind (its
+' default member names it), connected from outside (mode 2), gets no menu: the connection only
+' sets the add-in up.
+Class OtherHost
+  Public Default Property Get Name
+    Name = "Other host"
+  End Property
+End Class
+Dim host, custom, number
+Set host = New OtherHost
+custom = Array()
+ca.strCurrentOperation = "Open"
+On Error Resume Next
+ca.DoOnConnection host, 2, Nothing, custom
+number = Err.Number
+On Error GoTo 0
+Check "connection with the script's own array", number, 0
+Check "connected", ca.strCurrentOperation, "None"
+Check "the array is still the script's", UBound(custom), -1
+ca.CleanUp
 Summary
