@@ -107,6 +107,9 @@ struct Office {
     // The add-in's settings of an earlier run must not change this one.
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Palvantis\\LockfolioAddIn");
     vaults.addVault({L"Demo", L'V', L"secret"});
+    // Excel is an English Excel under other regional settings: it answers only callers that speak
+    // 1033 to it, as Office's own macro language does and the add-in must.
+    bridge.setEnglishExcel(options.kind == sim::HostKind::Excel);
     app = sim::Application::start(machine, options);
   }
   ~Office() {
