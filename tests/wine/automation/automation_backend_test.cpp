@@ -1,6 +1,6 @@
-// The Windows automation backend against real COM under Wine: Wine's own automation objects
-// (Scripting.Dictionary, Scripting.FileSystemObject, OLE pictures, VBScript), and COM objects of
-// this program that record exactly what arrives through IDispatch and fire events.
+// The Windows automation backend against real COM under Wine: OLE pictures, oleaut32's standard
+// dispatcher, and COM objects of this program that record exactly what arrives through IDispatch
+// and fire events.
 // Prints every failed check and ends with "N passed, N failed"; exits 1 when a check failed.
 
 #include <windows.h>
@@ -9,7 +9,6 @@
 #include <olectl.h>
 #include <ocidl.h>
 #include <dispex.h>
-#include <activscp.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -645,9 +644,6 @@ void variantsRoundTrip(Check& check) {
 }
 
 void variantsComingIn(Check& check) {
-  Recorder* recorder = new Recorder();
-  IDispatch* dispatch = recorder;
-
   VARIANT inner = variantOf(VT_I4);
   inner.lVal = 77;
   LONG longValue = -12;
@@ -701,11 +697,6 @@ void variantsComingIn(Check& check) {
     if (error) check.that(false, std::wstring(row.name) + L": raised " + error->description());
   }
 
-  // An object given as IUnknown is the same object as through IDispatch.
-  VARIANT unknown = variantOf(VT_UNKNOWN);
-  unknown.punkVal = dispatch;
-  check.that(fromVariant(unknown).toObject() == fromDispatch(dispatch), L"VT_UNKNOWN answering IDispatch is the object");
-
   VARIANT missing = variantOf(VT_ERROR);
   missing.scode = DISP_E_PARAMNOTFOUND;
   VARIANT missingByRef = variantOf(VT_BYREF | VT_VARIANT);
@@ -731,7 +722,6 @@ void variantsComingIn(Check& check) {
                automation::errors::kTypeMismatch, L"native object to VARIANT");
 
   SysFreeString(text);
-  recorder->Release();
 }
 
 void variantArraysComingIn(Check& check) {
@@ -785,46 +775,47 @@ void variantArraysComingIn(Check& check) {
 }
 
 void writingThroughReferences(Check& check) {
-  // Typed references keep their type; a VARIANT reference takes the new value's type.
+  // Typed references keep their type; a VARIANT reference takes the new value's type. The rows
+  // run in order on the same places; a failed store leaves its place as it was.
   VARIANT_BOOL flag = VARIANT_FALSE;
-  VARIANT boolRef = variantOf(VT_BYREF | VT_BOOL);
-  boolRef.pboolVal = &flag;
-  storeThroughReference(boolRef, Variant(true));
-  check.equal(flag, static_cast<VARIANT_BOOL>(VARIANT_TRUE), L"BOOL reference set to True");
-  storeThroughReference(boolRef, Variant(0));
-  check.equal(flag, static_cast<VARIANT_BOOL>(VARIANT_FALSE), L"BOOL reference set from 0");
-
   SHORT shortValue = 0;
-  VARIANT shortRef = variantOf(VT_BYREF | VT_I2);
-  shortRef.piVal = &shortValue;
-  storeThroughReference(shortRef, Variant(1234));
-  check.equal(shortValue, static_cast<SHORT>(1234), L"I2 reference from Int32");
-  check.raises([&] { storeThroughReference(shortRef, Variant(40000)); }, automation::errors::kOverflow, L"I2 overflow");
-  check.raises([&] { storeThroughReference(boolRef, Variant(L"abc")); }, automation::errors::kTypeMismatch,
-               L"BOOL from text");
-
   BSTR text = SysAllocString(L"old");
-  VARIANT textRef = variantOf(VT_BYREF | VT_BSTR);
-  textRef.pbstrVal = &text;
-  storeThroughReference(textRef, Variant(L"new"));
-  check.equal(Bstr::textOf(text), std::wstring(L"new"), L"BSTR reference replaced");
-  SysFreeString(text);
-
   VARIANT slot = variantOf(VT_BSTR);
   slot.bstrVal = SysAllocString(L"was text");
-  VARIANT variantRef = variantOf(VT_BYREF | VT_VARIANT);
-  variantRef.pvarVal = &slot;
-  storeThroughReference(variantRef, Variant(5));
-  check.equal(describe(slot), std::wstring(L"I4:5"), L"VARIANT reference takes the new type");
-
-  // A VARIANT reference to a typed reference (a script variable seen through another) writes through.
   LONG target = 0;
   VARIANT typed = variantOf(VT_BYREF | VT_I4);
   typed.plVal = &target;
-  VARIANT outer = variantOf(VT_BYREF | VT_VARIANT);
-  outer.pvarVal = &typed;
-  storeThroughReference(outer, Variant(L"17"));
-  check.equal(target, static_cast<LONG>(17), L"through two references");
+  const auto reference = [](VARTYPE type, void* place) {
+    VARIANT v = variantOf(static_cast<VARTYPE>(VT_BYREF | type));
+    v.byref = place;
+    return v;
+  };
+  using namespace automation::errors;
+  const struct {
+    const wchar_t* name;
+    VARIANT reference;
+    Variant value;
+    const wchar_t* after;  // the place read through the reference
+    std::int32_t error;
+  } rows[] = {
+      {L"BOOL set to True", reference(VT_BOOL, &flag), Variant(true), L"&BOOL:true", 0},
+      {L"BOOL set from 0", reference(VT_BOOL, &flag), Variant(0), L"&BOOL:false", 0},
+      {L"BOOL from text", reference(VT_BOOL, &flag), Variant(L"abc"), L"&BOOL:false", kTypeMismatch},
+      {L"I2 from Int32", reference(VT_I2, &shortValue), Variant(1234), L"&I2:1234", 0},
+      {L"I2 overflow", reference(VT_I2, &shortValue), Variant(40000), L"&I2:1234", kOverflow},
+      {L"BSTR replaced", reference(VT_BSTR, &text), Variant(L"new"), L"&BSTR:new", 0},
+      {L"VARIANT takes the new type", reference(VT_VARIANT, &slot), Variant(5), L"REF->I4:5", 0},
+      // A script variable seen through another: a VARIANT reference to a typed reference.
+      {L"through two references", reference(VT_VARIANT, &typed), Variant(L"17"), L"REF->&I4:17", 0},
+      {L"not a reference", variantOf(VT_EMPTY), Variant(1), L"EMPTY", kTypeMismatch},
+  };
+  for (const auto& row : rows) {
+    const auto error = errorOf([&] { storeThroughReference(row.reference, row.value); });
+    check.equal(error ? error->number() : 0, row.error, std::wstring(row.name) + L": error number");
+    check.equal(describe(row.reference), std::wstring(row.after), row.name);
+  }
+  SysFreeString(text);
+  VariantClear(&slot);
 
   Recorder* recorder = new Recorder();
   IDispatch* held = nullptr;
@@ -837,10 +828,6 @@ void writingThroughReferences(Check& check) {
   check.that(held == nullptr, L"DISPATCH reference set to Nothing");
   check.equal(recorder->references(), 1L, L"the old object released");
   recorder->Release();
-
-  VARIANT byValue = variantOf(VT_I4);
-  check.raises([&] { storeThroughReference(byValue, Variant(1)); }, automation::errors::kTypeMismatch,
-               L"not a reference");
 }
 
 void argumentLayout(Check& check) {
@@ -1129,56 +1116,6 @@ void identityAndInterfaces(Check& check) {
   check.that(toDispatch(Object(std::make_shared<NativeObject>())) == nullptr, L"toDispatch of a native object");
 }
 
-void dictionary(Check& check) {
-  ComObjectFactory factory;
-  const Held<Recorder> recorder(check, L"recorder");
-  const Object dictionary = factory.create(L"Scripting.Dictionary");
-  if (!check.that(static_cast<bool>(dictionary), L"created")) return;
-  dictionary.put(L"CompareMode", Variant(1));  // text comparison; only before the first item
-  dictionary.call(L"Add", {Arg(L"Alpha"), Arg(Variant(1))});
-  dictionary.call(L"Add", {Arg(L"beta"), Arg(L"two")});
-  check.equal(dictionary.get(L"Count"), Variant(2), L"Count");
-  check.equal(dictionary.call(L"Exists", {Arg(L"ALPHA")}), Variant(true), L"Exists, text comparison");
-  check.equal(dictionary.call(L"Exists", {Arg(L"gamma")}), Variant(false), L"Exists, absent");
-  check.equal(dictionary.get(L"Item", {Arg(L"beta")}), Variant(L"two"), L"Item get");
-  std::vector<Arg> put{Arg(L"beta"), Arg(Variant(2.5))};
-  dictionary.target()->invoke(L"Item", InvokeKind::PropertyPut, put);
-  check.equal(dictionary.get(L"Item", {Arg(L"beta")}), Variant(2.5), L"Item put");
-  check.equal(dictionary.get(L"", {Arg(L"alpha")}), Variant(1), L"default member is Item");
-  check.equal(dictionary.call(L"Keys"), Variant(VariantArray{Variant(L"Alpha"), Variant(L"beta")}), L"Keys");
-  check.equal(dictionary.call(L"Items"), Variant(VariantArray{Variant(1), Variant(2.5)}), L"Items");
-
-  const auto duplicate = errorOf([&] { dictionary.call(L"Add", {Arg(L"alpha"), Arg(Variant(3))}); });
-  check.that(duplicate.has_value(), L"duplicate key raises");
-  if (duplicate) {
-    check.equal(duplicate->number(), 457, L"duplicate key number");
-    std::printf("  (Wine: a duplicate key says \"%s\")\n", platform::toUtf8(duplicate->description()).c_str());
-  }
-
-  // An object stored and read back is the same object.
-  dictionary.call(L"Add", {Arg(L"object"), Arg(Variant(fromDispatch(recorder)))});
-  const Object stored = dictionary.get(L"Item", {Arg(L"object")}).toObject();
-  check.that(stored == fromDispatch(recorder), L"object item identity");
-  check.that(stored.target() != fromDispatch(recorder).target(), L"through another wrapper");
-  dictionary.call(L"RemoveAll");
-  check.equal(dictionary.get(L"Count"), Variant(0), L"RemoveAll");
-}
-
-void fileSystemObject(Check& check) {
-  ComObjectFactory factory;
-  const Object files = factory.create(L"Scripting.FileSystemObject");
-  if (!check.that(static_cast<bool>(files), L"created")) return;
-  const std::wstring temp = files.call(L"GetTempName").toString();
-  check.that(temp.size() > 4 && temp.compare(temp.size() - 4, 4, L".tmp") == 0, L"GetTempName: " + temp);
-  check.equal(files.call(L"FolderExists", {Arg(L"C:\\windows")}), Variant(true), L"FolderExists C:\\windows");
-  check.equal(files.call(L"FolderExists", {Arg(L"C:\\no such folder here")}), Variant(false), L"FolderExists absent");
-  const auto built = errorOf([&] {
-    check.equal(files.call(L"BuildPath", {Arg::named(L"Name", Variant(L"file.txt")), Arg::named(L"Path", Variant(L"C:\\dir"))}),
-                Variant(L"C:\\dir\\file.txt"), L"BuildPath with named arguments in another order");
-  });
-  if (built) check.that(false, L"BuildPath with named arguments raised " + built->description());
-}
-
 void creationFailures(Check& check) {
   ComObjectFactory factory;
   check.raises([&] { factory.create(L"Lockfolio.NoSuchClass"); }, 429, L"unknown ProgID",
@@ -1186,6 +1123,7 @@ void creationFailures(Check& check) {
   check.raises([&] { factory.create(L""); }, 429, L"empty ProgID", L"ActiveX component can't create object");
 }
 
+// A 24-bit DIB of blank pixels: the pixels' way to a button is checked by the host's test.
 std::vector<std::uint8_t> testDib(int width, int height) {
   BITMAPINFOHEADER header{};
   header.biSize = sizeof header;
@@ -1197,14 +1135,6 @@ std::vector<std::uint8_t> testDib(int width, int height) {
   const std::size_t row = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
   std::vector<std::uint8_t> dib(sizeof header + row * static_cast<std::size_t>(height));
   std::memcpy(dib.data(), &header, sizeof header);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      std::uint8_t* pixel = dib.data() + sizeof header + row * static_cast<std::size_t>(y) + 3 * static_cast<std::size_t>(x);
-      pixel[0] = static_cast<std::uint8_t>(x * 16);
-      pixel[1] = static_cast<std::uint8_t>(y * 16);
-      pixel[2] = 0x80;
-    }
-  }
   return dib;
 }
 
@@ -1226,15 +1156,6 @@ void pictures(Check& check) {
   BITMAP shape{};
   check.that(GetObjectW(handle, sizeof shape, &shape) == sizeof shape, L"the handle is a bitmap");
   check.that(shape.bmWidth == 16 && shape.bmHeight == 16 && shape.bmBitsPixel == 24, L"16x16, 24 bits");
-  // The pixels are the DIB's.
-  BITMAPINFO format{};
-  std::memcpy(&format.bmiHeader, dib.data(), sizeof format.bmiHeader);
-  std::vector<std::uint8_t> pixels(dib.size() - sizeof(BITMAPINFOHEADER));
-  HDC dc = GetDC(nullptr);
-  const int rows = GetDIBits(dc, handle, 0, 16, pixels.data(), &format, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, dc);
-  check.equal(rows, 16, L"GetDIBits");
-  check.that(std::equal(pixels.begin(), pixels.end(), dib.begin() + sizeof(BITMAPINFOHEADER)), L"pixels kept");
 
   picture = Object();
   check.that(GetObjectW(handle, sizeof shape, &shape) == 0, L"the last reference gone, the picture deleted its bitmap");
@@ -1348,6 +1269,8 @@ void buttonClick(Check& check) {
   check.equal(source->unadvises, 1, L"a second reset does nothing");
 }
 
+// Each events interface is found by its name and names its events by DISPID. Word's NewDocument,
+// Excel's selection and double-click and a button's Click reach the add-in in the host's test.
 void eventTables(Check& check) {
   const IID officeBase = {0, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
   auto office = [&](unsigned long first) {
@@ -1362,25 +1285,13 @@ void eventTables(Check& check) {
     DISPID dispid;
     const wchar_t* event;
   } rows[] = {
-      {L"ApplicationEvents2", office(0x000209FE), 1, L"Startup"},
-      {L"ApplicationEvents2", office(0x000209FE), 2, L"Quit"},
-      {L"ApplicationEvents2", office(0x000209FE), 3, L"DocumentChange"},
-      {L"ApplicationEvents2", office(0x000209FE), 4, L"DocumentOpen"},
-      {L"ApplicationEvents2", office(0x000209FE), 6, L"DocumentBeforeClose"},
-      {L"ApplicationEvents2", office(0x000209FE), 7, L"DocumentBeforePrint"},
       {L"ApplicationEvents2", office(0x000209FE), 8, L"DocumentBeforeSave"},
-      {L"ApplicationEvents2", office(0x000209FE), 9, L"NewDocument"},
-      {L"ApplicationEvents2", office(0x000209FE), 10, L"WindowActivate"},
       {L"ApplicationEvents3", office(0x00020A00), 4, L"DocumentOpen"},
-      {L"ApplicationEvents4", office(0x00020A01), 9, L"NewDocument"},
-      {L"AppEvents", office(0x00024413), 1558, L"SheetSelectionChange"},
-      {L"AppEvents", office(0x00024413), 1559, L"SheetBeforeDoubleClick"},
-      {L"AppEvents", office(0x00024413), 1565, L"NewWorkbook"},
+      {L"ApplicationEvents4", office(0x00020A01), 6, L"DocumentBeforeClose"},
       {L"AppEvents", office(0x00024413), 1567, L"WorkbookOpen"},
       {L"AppEvents", office(0x00024413), 1570, L"WorkbookBeforeClose"},
-      {L"EApplication", powerPoint, 2004, L"PresentationClose"},
       {L"EApplication", powerPoint, 2006, L"PresentationOpen"},
-      {L"EApplication", powerPoint, 2007, L"NewPresentation"},
+      {L"EApplication", powerPoint, 2004, L"PresentationClose"},
       {L"_CommandBarButtonEvents", kButtonEventsIid, 1, L"Click"},
   };
   for (const auto& row : rows) {
@@ -1444,120 +1355,6 @@ void connectionFailures(Check& check) {
   check.that(watch.expired(), L"the sink and its handler are gone once the call returned");
 }
 
-// ------------------------------------------------------------------------------------------------
-// A real script object: VBScript through IActiveScript, whose objects Wine names only through
-// IDispatchEx.
-
-class ScriptSite final : public IActiveScriptSite, public Counted<ScriptSite> {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IActiveScriptSite)) {
-      *object = static_cast<IActiveScriptSite*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return release(); }
-  HRESULT STDMETHODCALLTYPE GetLCID(LCID*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetItemInfo(LPCOLESTR, DWORD, IUnknown**, ITypeInfo**) override {
-    return TYPE_E_ELEMENTNOTFOUND;
-  }
-  HRESULT STDMETHODCALLTYPE GetDocVersionString(BSTR*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE OnScriptTerminate(const VARIANT*, const EXCEPINFO*) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnStateChange(SCRIPTSTATE) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnScriptError(IActiveScriptError* error) override {
-    ++scriptErrors;
-    ExcepInfoHolder info;
-    if (error != nullptr && SUCCEEDED(error->GetExceptionInfo(info.ptr()))) {
-      if (info.get().pfnDeferredFillIn) info.get().pfnDeferredFillIn(info.ptr());
-      lastErrorCode = info.get().scode != 0 ? info.get().scode : static_cast<SCODE>(0x800A0000u | info.get().wCode);
-    }
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE OnEnterScript() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnLeaveScript() override { return S_OK; }
-  int scriptErrors = 0;
-  SCODE lastErrorCode = 0;
-
- private:
-  friend class Counted<ScriptSite>;
-  ~ScriptSite() = default;
-};
-
-#ifdef _WIN64
-using ScriptParse = IActiveScriptParse64;
-#else
-using ScriptParse = IActiveScriptParse32;
-#endif
-
-void vbscriptObject(Check& check) {
-  CLSID clsid{};
-  if (!check.that(SUCCEEDED(CLSIDFromProgID(L"VBScript", &clsid)), L"VBScript is registered")) return;
-  ComPtr<IActiveScript> engine;
-  if (!check.that(SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveScript, engine.putVoid())),
-                  L"engine created")) {
-    return;
-  }
-  ComPtr<ScriptParse> parser = engine.query<ScriptParse>(__uuidof(ScriptParse));
-  ScriptSite* site = new ScriptSite();
-  const wchar_t* code =
-      L"Class Counter\n"
-      L"  Public Total\n"
-      L"  Public Function Add(n)\n"
-      L"    Total = Total + n\n"
-      L"    Add = Total\n"
-      L"  End Function\n"
-      L"  Public Sub DoubleIt(ByRef x)\n"
-      L"    x = x * 2\n"
-      L"  End Sub\n"
-      L"  Public Sub Fail()\n"
-      L"    Err.Raise 5\n"
-      L"  End Sub\n"
-      L"End Class\n"
-      L"Dim tally\n"
-      L"Set tally = New Counter\n"
-      L"tally.Total = 0\n"
-      L"Function Twice(x)\n"
-      L"  Twice = x * 2\n"
-      L"End Function\n";
-  bool ready = parser && SUCCEEDED(engine->SetScriptSite(site)) && SUCCEEDED(parser->InitNew()) &&
-               SUCCEEDED(parser->ParseScriptText(code, nullptr, nullptr, nullptr, 0, 0, 0, nullptr, nullptr)) &&
-               SUCCEEDED(engine->SetScriptState(SCRIPTSTATE_STARTED));
-  ComPtr<IDispatch> global;
-  ready = ready && SUCCEEDED(engine->GetScriptDispatch(nullptr, global.put())) && global;
-  if (check.that(ready && site->scriptErrors == 0, L"script parsed and started")) {
-    const Object script = fromDispatch(global.get());
-    check.equal(script.call(L"twice", {Arg(Variant(21))}), Variant(42), L"a script function");
-    const Object counter = script.get(L"tally").toObject();
-    check.that(static_cast<bool>(counter), L"a script object");
-    if (counter) {
-      counter.call(L"Add", {Arg(Variant(5))});
-      check.equal(counter.call(L"add", {Arg(Variant(3))}), Variant(8), L"a method of a script class");
-      check.equal(counter.get(L"Total"), Variant(8), L"a property of a script class");
-      counter.put(L"Total", Variant(100));
-      check.equal(counter.get(L"total"), Variant(100), L"a property put");
-      Variant value(21);
-      // A script's parameters are Variants: a reference to a Variant is what it writes through.
-      counter.call(L"DoubleIt", {Arg::byRefVariant(value)});
-      check.equal(value, Variant(42), L"a ByRef parameter written back");
-      // A script engine reports its runtime errors to its own site and answers the caller with
-      // SCRIPT_E_REPORTED: the error's number and text stay with the script's host.
-      const auto error = errorOf([&] { counter.call(L"Fail"); });
-      check.that(error && error->number() == static_cast<std::int32_t>(SCRIPT_E_REPORTED), L"Err.Raise 5 fails the call");
-      check.equal(site->scriptErrors, 1, L"and reaches the script's host");
-      check.equal(site->lastErrorCode, static_cast<SCODE>(0x800A0005), L"as error 5");
-    }
-  }
-  engine->Close();
-  global.reset();
-  parser.reset();
-  engine.reset();
-  site->Release();
-}
-
 struct TestCase {
   const char* name;
   void (*run)(Check&);
@@ -1577,14 +1374,11 @@ const TestCase kCases[] = {
     {"put and putref fall back", putAndPutRefFallBack},
     {"IDispatchEx fallback", dispatchExFallback},
     {"identity and interfaces", identityAndInterfaces},
-    {"Scripting.Dictionary", dictionary},
-    {"Scripting.FileSystemObject", fileSystemObject},
     {"creation failures", creationFailures},
     {"pictures", pictures},
     {"button click", buttonClick},
     {"event tables", eventTables},
     {"connection failures", connectionFailures},
-    {"VBScript object", vbscriptObject},
 };
 
 }  // namespace

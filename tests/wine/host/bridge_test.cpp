@@ -316,7 +316,6 @@ class Recorder final : public automation::Dispatchable {
  public:
   struct Received {
     std::wstring name;
-    bool byRef = false;
     bool missing = false;
     Variant value;
   };
@@ -328,123 +327,15 @@ class Recorder final : public automation::Dispatchable {
 
   Variant invoke(std::wstring_view member, InvokeKind kind, std::vector<Arg>& args) override {
     Call received{std::wstring(member), kind, {}};
-    for (auto& arg : args) received.args.push_back({arg.name(), arg.isByRef(), arg.isMissing(), arg.value()});
+    for (auto& arg : args) received.args.push_back({arg.name(), arg.isMissing(), arg.value()});
     calls.push_back(received);
-    if (platform::equalsIgnoreCase(member, L"Bump")) {
-      // Changes every by-reference argument in a way its type shows.
-      for (auto& arg : args) {
-        if (!arg.isByRef()) continue;
-        Variant& value = arg.ref();
-        switch (value.type()) {
-          case Variant::Type::Bool:
-            value = Variant(!value.toBool());
-            break;
-          case Variant::Type::Int16:
-          case Variant::Type::Int32:
-            value = Variant(std::int32_t{value.toInt32() + 1});
-            break;
-          case Variant::Type::Double:
-            value = Variant(value.toDouble() * 2);
-            break;
-          case Variant::Type::String:
-            value = Variant(value.toString() + L"!");
-            break;
-          default:
-            value = Variant(L"changed");
-            break;
-        }
-      }
-      return Variant();
-    }
-    if (platform::equalsIgnoreCase(member, L"Last")) return kept;
-    if (platform::equalsIgnoreCase(member, L"Keep")) {
-      kept = args.empty() ? Variant() : args.front().value();
-      return Variant();
-    }
     if (platform::equalsIgnoreCase(member, L"Items")) {
-      return Variant(automation::VariantArray{Variant(std::int32_t{1}), Variant(L"two"), Variant(kept)});
+      return Variant(automation::VariantArray{Variant(std::int32_t{1}), Variant(L"two")});
     }
-    if (platform::equalsIgnoreCase(member, L"Overflow")) throw ComError::automation(automation::errors::kOverflow);
     return Variant(static_cast<std::int32_t>(args.size()));
   }
 
   std::vector<Call> calls;
-  Variant kept;
-};
-
-// --- A foreign COM object, as the add-in's own objects are --------------------------------------------
-
-class ForeignObject final : public ComObject<IDispatch> {
- public:
-  static ComPtr<ForeignObject> create() { return ComPtr<ForeignObject>::adopt(new ForeignObject()); }
-  ForeignObject() : ComObject({IID_IDispatch}) {}
-
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
-    for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
-    if (platform::equalsIgnoreCase(names[0], L"Value")) ids[0] = 1;
-    if (platform::equalsIgnoreCase(names[0], L"Fail")) ids[0] = 2;
-    if (platform::equalsIgnoreCase(names[0], L"Twice")) ids[0] = 3;
-    for (UINT i = 1; i < count; ++i) {
-      if (platform::equalsIgnoreCase(names[i], L"Scale")) ids[i] = 7;
-    }
-    for (UINT i = 0; i < count; ++i) {
-      if (ids[i] == DISPID_UNKNOWN) return DISP_E_UNKNOWNNAME;
-    }
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                   EXCEPINFO* exception, UINT*) override {
-    ++invocations;
-    lastArgCount = params ? params->cArgs : 0;
-    lastFlags = flags;
-    lastNamed.assign(params->rgdispidNamedArgs, params->rgdispidNamedArgs + params->cNamedArgs);
-    if (dispid == 1 && (flags & DISPATCH_PROPERTYPUT) != 0) {
-      if (params->cArgs != 1 || params->rgvarg[0].vt != VT_I4) return DISP_E_TYPEMISMATCH;
-      value = params->rgvarg[0].lVal;
-      return S_OK;
-    }
-    if (dispid == 1) {
-      LONG scale = 1;
-      if (params->cNamedArgs == 1 && params->rgdispidNamedArgs[0] == 7 && params->rgvarg[0].vt == VT_I4) {
-        scale = params->rgvarg[0].lVal;
-      }
-      if (result) {
-        VariantInit(result);
-        result->vt = VT_I4;
-        result->lVal = value * scale;
-      }
-      return S_OK;
-    }
-    if (dispid == 3) {
-      // Doubles a number passed as VT_BYREF | VT_VARIANT.
-      if (params->cArgs != 1 || params->rgvarg[0].vt != (VT_BYREF | VT_VARIANT)) return DISP_E_TYPEMISMATCH;
-      VARIANT& target = *params->rgvarg[0].pvarVal;
-      if (target.vt != VT_I4) return DISP_E_TYPEMISMATCH;
-      target.lVal *= 2;
-      return S_OK;
-    }
-    if (dispid == 2 && exception) {
-      ZeroMemory(exception, sizeof *exception);
-      exception->wCode = 53;
-      exception->bstrDescription = SysAllocString(L"File not found");
-      return DISP_E_EXCEPTION;
-    }
-    return DISP_E_MEMBERNOTFOUND;
-  }
-
-  int invocations = 0;
-  UINT lastArgCount = 0;
-  WORD lastFlags = 0;
-  std::vector<DISPID> lastNamed;
-  LONG value = 42;
-
- private:
-  ULONG references_ = 1;
 };
 
 // The number and description of the ComError that `action` raises.
@@ -471,16 +362,11 @@ ComPtr<IDispatch> addButton(IDispatch* application) {
 
 // --- The tests ----------------------------------------------------------------------------------------
 
-void applicationNameVersionAndDefaultMember(World& world) {
+// The application's name is its default member. (Name and Version themselves the add-in reads at
+// every connection in the host's test.)
+void applicationDefaultMemberAndTypeLibrary(World& world) {
   auto app = world.start(sim::HostKind::Word);
   auto bridged = world.bridged(app->self());
-  CHECK(bridged);
-  auto name = get(bridged.get(), L"Name");
-  CHECK_HR(name->hr, S_OK);
-  CHECK_TEXT(name->text(), L"Microsoft Word");
-  auto version = get(bridged.get(), L"Version");
-  CHECK_HR(version->hr, S_OK);
-  CHECK_TEXT(version->text(), L"11.0");
   auto byDefault = call(bridged.get(), L"", DISPATCH_PROPERTYGET);
   CHECK_HR(byDefault->hr, S_OK);
   CHECK_TEXT(byDefault->text(), L"Microsoft Word");
@@ -504,38 +390,6 @@ void dispidsAreStableAndIgnoreCase(World& world) {
   CHECK(dispidOf(bridged.get(), L"") == DISPID_VALUE);
   auto other = world.bridged(Object(std::make_shared<Recorder>()));
   CHECK(dispidOf(other.get(), L"nAmE") == name);
-  // A DISPID the bridge never gave, and an interface other than IID_NULL.
-  DISPPARAMS none{nullptr, nullptr, 0, 0};
-  VariantValue result;
-  CHECK_HR(bridged->Invoke(0x7FFF0000, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, result.ptr(), nullptr, nullptr),
-           DISP_E_MEMBERNOTFOUND);
-  CHECK_HR(bridged->Invoke(name, IID_IDispatch, 0, DISPATCH_PROPERTYGET, &none, result.ptr(), nullptr, nullptr),
-           DISP_E_UNKNOWNINTERFACE);
-  // Invoke without DISPPARAMS at all.
-  CHECK_HR(bridged->Invoke(name, IID_NULL, 0, DISPATCH_PROPERTYGET, nullptr, result.ptr(), nullptr, nullptr), S_OK);
-  CHECK(result.get().vt != VT_EMPTY);
-}
-
-void commandBarsThroughTheDefaultMember(World& world) {
-  auto app = world.start(sim::HostKind::Word);
-  auto bridged = world.bridged(app->self());
-  auto bars = getObject(bridged.get(), L"CommandBars");
-  CHECK(bars);
-  Args which;
-  which.text(L"Menu Bar");
-  auto outcome = get(bars.get(), L"", &which);
-  CHECK_HR(outcome->hr, S_OK);
-  auto bar = outcome->takeObject();
-  CHECK(bar);
-  if (!bar) return;
-  CHECK_TEXT(get(bar.get(), L"Name")->text(), L"Menu Bar");
-  CHECK(world.bridge.unwrap(bar.get()) == app->menuBar()->self());
-  // The same through the property that takes an argument for its object's default member.
-  Args again;
-  again.text(L"menu bar");
-  auto viaApplication = get(bridged.get(), L"CommandBars", &again);
-  CHECK_HR(viaApplication->hr, S_OK);
-  CHECK(viaApplication->object() == bar.get());
 }
 
 void controlsAddWithNamedArguments(World& world) {
@@ -597,13 +451,7 @@ void propertyPutAndGet(World& world) {
            DISP_E_PARAMNOTFOUND);
   CHECK_TEXT(control->tag(), L"");
 
-  // A value passed by reference, and a Boolean.
-  Bstr tipValue(L"Opens the vault");
-  Args reference;
-  reference.reference(VT_BSTR, tipValue.inOut());
-  CHECK_HR(put(button.get(), L"TooltipText", reference)->hr, S_OK);
-  CHECK_TEXT(control->tooltipText(), L"Opens the vault");
-  CHECK_TEXT(wine_host::textOf(tipValue.get()), L"Opens the vault");
+  // A Boolean.
   Args enabled;
   enabled.boolean(false);
   CHECK_HR(put(button.get(), L"Enabled", enabled)->hr, S_OK);
@@ -686,41 +534,6 @@ void sameObjectSameIdentity(World& world) {
   CHECK(world.bridge.liveBridges() == 2);  // the application and the menu bar
 }
 
-void typedApplicationInterfaces(World& world) {
-  struct Case {
-    sim::HostKind kind;
-    const IID* own;
-  };
-  const Case cases[] = {{sim::HostKind::Word, &wine_host::kIidWordApplication},
-                        {sim::HostKind::Excel, &wine_host::kIidExcelApplication},
-                        {sim::HostKind::PowerPoint, &wine_host::kIidPowerPointApplication}};
-  for (const auto& c : cases) {
-    auto app = world.start(c.kind);
-    auto bridged = world.bridged(app->self());
-    for (const IID* iid :
-         {&wine_host::kIidWordApplication, &wine_host::kIidExcelApplication, &wine_host::kIidPowerPointApplication}) {
-      ComPtr<IDispatch> typed;
-      const HRESULT hr = bridged->QueryInterface(*iid, typed.putVoid());
-      if (iid == c.own) {
-        CHECK_HR(hr, S_OK);
-        CHECK(typed.get() == bridged.get());
-        if (typed) CHECK_TEXT(get(typed.get(), L"Name")->text(), app->name());
-      } else {
-        CHECK_HR(hr, E_NOINTERFACE);
-        CHECK(!typed);
-      }
-    }
-    app->quit();
-  }
-  // An object that is no application answers none of them.
-  auto app = world.start(sim::HostKind::Word);
-  auto button = addButton(world.bridged(app->self()).get());
-  ComPtr<IDispatch> typed;
-  CHECK_HR(button->QueryInterface(wine_host::kIidWordApplication, typed.putVoid()), E_NOINTERFACE);
-  ComPtr<IUnknown> unknown;
-  CHECK_HR(button->QueryInterface(IID_IPersist, unknown.putVoid()), E_NOINTERFACE);
-}
-
 void argumentsArriveInCallOrder(World& world) {
   auto recorder = std::make_shared<Recorder>();
   auto bridged = world.bridged(Object(recorder));
@@ -765,117 +578,17 @@ void argumentsArriveInCallOrder(World& world) {
           recorder->calls[2].args[0].value.toObject() == Object(recorder));
   }
   // Arrays both ways.
-  recorder->kept = Variant(L"kept");
   auto items = get(bridged.get(), L"Items");
   CHECK(items->result.get().vt == (VT_ARRAY | VT_VARIANT));
   if (items->result.get().vt == (VT_ARRAY | VT_VARIANT)) {
     const Variant back = world.bridge.fromVariant(items->result.get());
-    CHECK(back == Variant(automation::VariantArray{Variant(std::int32_t{1}), Variant(L"two"), Variant(L"kept")}));
+    CHECK(back == Variant(automation::VariantArray{Variant(std::int32_t{1}), Variant(L"two")}));
   }
-  // An argument of a type that has no Variant form is a type mismatch at its position.
-  recorder->calls.clear();
-  Args odd;
-  odd.i4(1);
-  VARIANT& unknownType = odd.values().emplace_back();
-  VariantInit(&unknownType);
-  unknownType.vt = VT_RECORD;
-  Args* oddArgs = &odd;
-  auto mismatch = get(bridged.get(), L"Record", oddArgs);
-  unknownType.vt = VT_EMPTY;  // nothing to free
-  CHECK_HR(mismatch->hr, DISP_E_TYPEMISMATCH);
-  CHECK(mismatch->argumentError == 0);  // rgvarg[0]: the last argument
-  CHECK(recorder->calls.empty());
 }
 
-void byReferenceArgumentsAreWrittenBack(World& world) {
-  auto recorder = std::make_shared<Recorder>();
-  auto bridged = world.bridged(Object(recorder));
-  VariantValue inVariant;
-  inVariant.get().vt = VT_I4;
-  inVariant.get().lVal = 5;
-  VARIANT_BOOL flag = VARIANT_FALSE;
-  SHORT small = 7;
-  LONG large = 70000;
-  Bstr text(L"drive");
-  double real = 1.25;
-  Args args;
-  args.reference(VT_VARIANT, inVariant.ptr())
-      .reference(VT_BOOL, &flag)
-      .reference(VT_I2, &small)
-      .reference(VT_I4, &large)
-      .reference(VT_BSTR, text.inOut())
-      .reference(VT_R8, &real);
-  auto outcome = call(bridged.get(), L"Bump", DISPATCH_METHOD, &args);
-  CHECK_HR(outcome->hr, S_OK);
-  CHECK(recorder->calls.size() == 1 && recorder->calls[0].args.size() == 6 && recorder->calls[0].args[0].byRef);
-  CHECK(inVariant.get().vt == VT_I4 && inVariant.get().lVal == 6);
-  CHECK(flag == VARIANT_TRUE);
-  CHECK(small == 8);
-  CHECK(large == 70001);
-  CHECK_TEXT(wine_host::textOf(text.get()), L"drive!");
-  CHECK(real == 2.5);
-
-  // A value the caller's type cannot hold: the failure is reported, not truncated.
-  SHORT full = 32767;
-  Args overflow;
-  overflow.reference(VT_I2, &full);
-  auto failed = call(bridged.get(), L"Bump", DISPATCH_METHOD, &overflow);
-  CHECK_HR(failed->hr, DISP_E_EXCEPTION);
-  CHECK_HR(failed->exception.get().scode, static_cast<HRESULT>(0x800A0006u));
-  CHECK(full == 32767);
-  CHECK(failed->argumentError == 0);
-
-  // A by-reference variant that the callee leaves alone keeps its value and type.
-  VariantValue untouched;
-  untouched.get().vt = VT_BSTR;
-  untouched.get().bstrVal = Bstr(L"same").detach();
-  Args keep;
-  keep.reference(VT_VARIANT, untouched.ptr());
-  CHECK_HR(call(bridged.get(), L"Keep", DISPATCH_METHOD, &keep)->hr, S_OK);
-  CHECK(untouched.get().vt == VT_BSTR && wine_host::textOf(untouched.get().bstrVal) == L"same");
-  recorder->kept = Variant();
-}
-
-void objectsFromOutside(World& world) {
-  auto recorder = std::make_shared<Recorder>();
-  auto bridged = world.bridged(Object(recorder));
-  auto foreign = ForeignObject::create();
-  Args args;
-  args.dispatch(foreign.get());
-  CHECK_HR(call(bridged.get(), L"Keep", DISPATCH_METHOD, &args)->hr, S_OK);
-  CHECK(recorder->kept.isObject());
-  if (!recorder->kept.isObject()) return;
-  const Object outside = recorder->kept.toObject();
-  // Calls on it go to the foreign object's IDispatch.
-  CHECK(outside.get(L"Value") == Variant(std::int32_t{42}));
-  CHECK(foreign->invocations == 1);
-  const auto error = errorOf([&] { outside.call(L"Fail", {Arg(Variant(std::int32_t{1}))}); });
-  CHECK_HR(error.first, static_cast<HRESULT>(0x800A0035u));
-  CHECK_TEXT(error.second, L"File not found");
-  CHECK(foreign->lastArgCount == 1);
-  const auto unknown = errorOf([&] { outside.get(L"Nothing"); });
-  CHECK_HR(unknown.first, DISP_E_UNKNOWNNAME);
-  // Named arguments, puts and by-reference arguments reach it as a COM client sends them.
-  CHECK(outside.get(L"Value", {Arg::named(L"Scale", Variant(std::int32_t{3}))}) == Variant(std::int32_t{126}));
-  CHECK(foreign->lastNamed == std::vector<DISPID>{7});
-  outside.put(L"Value", Variant(std::int32_t{5}));
-  CHECK(foreign->value == 5);
-  CHECK(foreign->lastFlags == DISPATCH_PROPERTYPUT);
-  CHECK(foreign->lastNamed == std::vector<DISPID>{DISPID_PROPERTYPUT});
-  Variant number(std::int32_t{21});
-  outside.call(L"Twice", {Arg::byRef(number)});
-  CHECK(number == Variant(std::int32_t{42}));
-  // Handed back out, it is the very same COM object, not a bridge of a bridge.
-  auto last = get(bridged.get(), L"Last");
-  CHECK(last->object() == static_cast<IDispatch*>(foreign.get()));
-  CHECK(world.bridge.unwrap(foreign.get()) == outside);
-  // So is one that the add-in's own late binding (automation/win32) wraps.
-  const Object wrappedElsewhere = automation::win32::fromDispatch(foreign.get());
-  auto out = world.bridged(wrappedElsewhere);
-  CHECK(out.get() == static_cast<IDispatch*>(foreign.get()));
-  recorder->kept = Variant();
-
-  // A picture made by OLE, put into a button's Picture and read back.
+// A picture made by OLE, as the add-in makes its button faces: put into a button's Picture and
+// handed back as the very same COM object, not a bridge of a bridge.
+void aPictureFromOutside(World& world) {
   auto app = world.start(sim::HostKind::Word, L"11.0");
   auto button = addButton(world.bridged(app->self()).get());
   HBITMAP bitmap = CreateBitmap(16, 16, 1, 32, nullptr);
@@ -917,14 +630,6 @@ void clickReachesAdvisedSink(World& world) {
   CHECK_HR(advised.hr, S_OK);
   CHECK(advised.cookie != 0);
   if (FAILED(advised.hr)) return;
-  IID reported{};
-  CHECK_HR(advised.point->GetConnectionInterface(&reported), S_OK);
-  CHECK(IsEqualIID(reported, wine_host::kIidCommandBarButtonEvents));
-  ComPtr<IConnectionPointContainer> container;
-  CHECK_HR(advised.point->GetConnectionPointContainer(container.put()), S_OK);
-  CHECK(sameObject(container.get(), button.get()));
-  ComPtr<IEnumConnections> connections;
-  CHECK_HR(advised.point->EnumConnections(connections.put()), E_NOTIMPL);
   CHECK(world.bridge.advisedConnections() == 1);
 
   const sim::ClickOutcome clicked = app->click(control);
@@ -982,12 +687,8 @@ void connectionPointsOfferOnlyTheirEvents(World& world) {
   CHECK_HR(buttonPoints->FindConnectionPoint(wine_host::kIidExcelAppEvents, point.put()), CONNECT_E_NOCONNECTION);
   CHECK(!point);
   CHECK_HR(buttonPoints->FindConnectionPoint(IID_IDispatch, point.put()), CONNECT_E_NOCONNECTION);
-  // The same connection point for the same IID while it lives.
   ComPtr<IConnectionPoint> first;
-  ComPtr<IConnectionPoint> second;
   CHECK_HR(buttonPoints->FindConnectionPoint(wine_host::kIidCommandBarButtonEvents, first.put()), S_OK);
-  CHECK_HR(buttonPoints->FindConnectionPoint(wine_host::kIidCommandBarButtonEvents, second.put()), S_OK);
-  CHECK(first.get() == second.get());
 
   // A sink that does not say it implements the events interface is refused.
   auto deaf = EventSink::create(wine_host::kIidCommandBarButtonEvents, false);
@@ -1076,51 +777,6 @@ void excelDoubleClickCancel(World& world) {
   CHECK(!app->doubleClickCell(L"C3"));
   CHECK_TEXT(app->editingCell(), L"$C$3");
   CHECK(sink->received.empty());
-}
-
-void wordBeforeSaveFlags(World& world) {
-  auto app = world.start(sim::HostKind::Word);
-  auto bridged = world.bridged(app->self());
-  auto sink = EventSink::create(wine_host::kIidWordApplicationEvents4);
-  sink->onEvent = setTrue(8, 2);
-  auto advised = advise(bridged.get(), wine_host::kIidWordApplicationEvents4, sink.get());
-  CHECK_HR(advised.hr, S_OK);
-  if (FAILED(advised.hr)) return;
-  auto document = app->newDocument();
-  CHECK(!app->saveDocument(document));  // cancelled by the sink before any dialog
-  CHECK(world.machine.user().shownDialogs().empty());
-  CHECK(sink->received.size() == 2);
-  if (sink->received.size() == 2) {
-    CHECK(sink->received[0].dispid == 9);  // NewDocument (Doc)
-    CHECK(sink->received[0].types.size() == 1 && sink->received[0].types[0] == VT_DISPATCH);
-    const auto& save = sink->received[1];
-    CHECK(save.dispid == 8);
-    CHECK(save.types.size() == 3);
-    if (save.types.size() == 3) {
-      CHECK(save.types[0] == VT_DISPATCH);
-      CHECK(save.types[1] == (VT_BYREF | VT_BOOL) && save.booleansBefore[1] == 1);  // SaveAsUI: never saved
-      CHECK(save.types[2] == (VT_BYREF | VT_BOOL) && save.booleansBefore[2] == 0);
-      CHECK(save.objects[0].get() == sink->received[0].objects[0].get());  // the same document
-    }
-  }
-  sink->received.clear();
-  CHECK_HR(advised.point->Unadvise(advised.cookie), S_OK);
-}
-
-void disconnectAllEndsSubscriptions(World& world) {
-  auto app = world.start(sim::HostKind::Word);
-  auto button = addButton(world.bridged(app->self()).get());
-  const Object control = world.bridge.unwrap(button.get());
-  auto sink = EventSink::create(wine_host::kIidCommandBarButtonEvents);
-  auto advised = advise(button.get(), wine_host::kIidCommandBarButtonEvents, sink.get());
-  CHECK_HR(advised.hr, S_OK);
-  CHECK(referencesOf(sink.get()) > 1);
-  world.bridge.disconnectAll();
-  CHECK(world.bridge.advisedConnections() == 0);
-  CHECK(referencesOf(sink.get()) == 1);
-  CHECK(app->click(control).clicked);
-  CHECK(sink->received.empty());
-  CHECK_HR(advised.point->Unadvise(advised.cookie), CONNECT_E_NOCONNECTION);
 }
 
 struct Test {
@@ -1214,23 +870,18 @@ void typedObjectsRefuseWhatTheStandardDispatcherRefuses(World& world) {
 }
 
 const Test kTests[] = {
-    {"Application Name, Version and default member", applicationNameVersionAndDefaultMember},
+    {"The application's default member and type library", applicationDefaultMemberAndTypeLibrary},
     {"DISPIDs are stable and ignore case", dispidsAreStableAndIgnoreCase},
-    {"CommandBars(\"Menu Bar\") through the default member", commandBarsThroughTheDefaultMember},
     {"Controls.Add with named and omitted arguments", controlsAddWithNamedArguments},
     {"Property put and get", propertyPutAndGet},
     {"Errors become DISP_E_EXCEPTION with EXCEPINFO", errorsBecomeExceptionInfo},
     {"The same object has one COM identity", sameObjectSameIdentity},
-    {"Typed application interfaces", typedApplicationInterfaces},
     {"Arguments arrive in call order", argumentsArriveInCallOrder},
-    {"By-reference arguments are written back", byReferenceArgumentsAreWrittenBack},
-    {"Objects from outside", objectsFromOutside},
+    {"A picture from outside", aPictureFromOutside},
     {"Click reaches an advised sink", clickReachesAdvisedSink},
     {"Connection points offer only their events", connectionPointsOfferOnlyTheirEvents},
     {"A failing sink is recorded by the host", failingSinkIsRecordedByTheHost},
     {"Excel SheetBeforeDoubleClick Cancel", excelDoubleClickCancel},
-    {"Word DocumentBeforeSave SaveAsUI and Cancel", wordBeforeSaveFlags},
-    {"disconnectAll ends every subscription", disconnectAllEndsSubscriptions},
     {"Typed objects refuse what the standard dispatcher refuses", typedObjectsRefuseWhatTheStandardDispatcherRefuses},
 };
 
