@@ -282,25 +282,6 @@ TEST_F(ClickTest, OnlyAControlTheUserCanReachCanBeClicked) {
   EXPECT_FALSE(word->click(Object())) << "Nothing";
 }
 
-TEST_F(ClickTest, CancelDefaultStopsABuiltInCommand) {
-  machine.writeFile(L"C:\\Users\\User\\Documents\\a.doc", "a");
-  Object standard = word->self().get(L"CommandBars", {Variant(L"Standard")}).toObject();
-  Object open = standard.call(L"FindControl", {Arg::missing(), Arg(std::int32_t{23})}).toObject();
-  std::vector<std::wstring> log;
-  {
-    Connection stop = count(open, log, L"open", true);
-    machine.machine->user().choose(L"a.doc");
-    auto outcome = word->click(open);
-    EXPECT_TRUE(outcome.cancelDefault);
-    EXPECT_TRUE(machine.machine->user().shownDialogs().empty());
-  }
-  auto outcome = word->click(open);
-  EXPECT_FALSE(outcome.cancelDefault);
-  ASSERT_TRUE(word->activeDocument());
-  EXPECT_EQ(word->activeDocument()->name(), L"a.doc");
-  EXPECT_EQ(machine.machine->user().lastDialog()->request.source, L"File > Open");
-}
-
 TEST_F(ClickTest, AFailingClickHandlerIsRecorded) {
   Connection failing = button.connect(L"_CommandBarButtonEvents", throwing([] { throw ComError(5, L"x"); }));
   EXPECT_TRUE(word->click(button));
