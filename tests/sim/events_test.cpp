@@ -107,15 +107,6 @@ TEST(TypedInterfaceTest, AnApplicationOffersItsOwnHostsInterfaceWhateverItsName)
     EXPECT_EQ(object.implements(L"Excel._Application"), c.excel);
     EXPECT_EQ(object.implements(L"PowerPoint._Application"), c.powerPoint);
   }
-  sim_testing::TestMachine machine;
-  auto word = machine.start(HostKind::Word);
-  Object bar = word->self().get(L"CommandBars").toObject().call(L"Add").toObject();
-  Object button = bar.get(L"Controls").toObject().call(L"Add").toObject();
-  Object popup = bar.get(L"Controls").toObject().call(L"Add", {Arg(std::int32_t{10})}).toObject();
-  EXPECT_TRUE(button.implements(L"Office._CommandBarButton"));
-  EXPECT_FALSE(button.implements(L"CommandBarPopup"));
-  EXPECT_TRUE(popup.implements(L"Office.CommandBarPopup"));
-  EXPECT_FALSE(popup.implements(L"_CommandBarButton"));
 }
 
 TEST(KeystrokeTest, CtrlKeysActAndOtherKeysDoNot) {
