@@ -274,12 +274,9 @@ TEST_F(CommandsTest, AProtectedDocumentIsRefusedAfterTheLogIn) {
 }
 
 TEST_F(CommandsTest, WithNoDocumentOpenSaveAsFailsBeforeAnyLogIn) {
-  struct Case {
-    sim::HostKind kind;
-  } cases[] = {{sim::HostKind::Word}, {sim::HostKind::Excel}, {sim::HostKind::PowerPoint}};
-  for (const auto& c : cases) {
+  for (const sim::HostKind kind : {sim::HostKind::Word, sim::HostKind::Excel, sim::HostKind::PowerPoint}) {
     OfficeFixture fixture;
-    fixture.start(c.kind);
+    fixture.start(kind);
     fixture.connect();
     fixture.addIn().SaveAsAndEncrypt();
     EXPECT_EQ(fixture.vaults.loginWindowsShown(), 0);

@@ -60,9 +60,7 @@ class CountingRegistry : public platform::Registry {
   bool treeDeleteAvailable() override { return treeDelete; }
 
   int opens = 0;
-  int infoQueries = 0;
   int valueEnumerations = 0;  // calls of enumValue
-  int valueQueries = 0;
   int writes = 0;
   bool treeDelete = true;
 
@@ -94,8 +92,6 @@ class TestPlatform {
   explicit TestPlatform(std::uint16_t language = 1033);
 
   platform::Platform platform() { return {registry, fileSystem, environment, overrides, ui}; }
-  // The native path of a path on drive C:.
-  std::string native(const std::wstring& windowsPath) const { return fileSystem.toNative(windowsPath); }
 
   TempDir drive;
   platform::posix::HiveRegistry hive;

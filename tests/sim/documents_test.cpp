@@ -1,5 +1,5 @@
 // Documents of the simulated hosts on disk: their names before and after saving, what opening and
-// saving read and write, the hosts' errors for missing files, folders and documents, closing, and
+// saving read and write, the hosts' errors for missing files, folders and documents, and
 // Excel's cells as the double-click and selection events pass them.
 
 #include <gtest/gtest.h>
@@ -199,91 +199,6 @@ TEST(DocumentsTest, TheUsersSaveOfANewDocumentGoesThroughTheSaveAsDialog) {
   EXPECT_EQ(machine.readFile(L"C:\\Users\\User\\Documents\\Document1.doc"), "final");
 }
 
-TEST(DocumentsTest, AProgramsSaveOfANewWorkbookGoesToTheDefaultFolderWithoutAsking) {
-  sim_testing::TestMachine machine;
-  machine.test.drive.makeDirectory("Work");
-  auto app = machine.start(HostKind::Excel);
-  app->self().put(L"DefaultFilePath", L"C:\\Work");
-  auto workbook = app->newDocument();
-  workbook->self().call(L"Save");
-  EXPECT_EQ(workbook->fullName(), L"C:\\Work\\Book1.xls");
-  EXPECT_TRUE(machine.exists(L"C:\\Work\\Book1.xls"));
-  EXPECT_TRUE(machine.machine->user().shownDialogs().empty());
-}
-
-TEST(DocumentsTest, WordRaisesDocumentBeforeSaveAndHonoursItsCancelAndSaveAsUI) {
-  sim_testing::TestMachine machine;
-  auto app = machine.start(HostKind::Word);
-  auto document = app->newDocument();
-  ASSERT_TRUE(app->saveDocumentAs(document, L"V:\\a.doc"));
-  std::vector<bool> seenSaveAsUI;
-  bool cancel = false;
-  bool askForSaveAs = false;
-  automation::Connection connection = app->self().connect(
-      L"ApplicationEvents2", automation::EventHandler([&](std::wstring_view event, std::vector<Arg>& args) {
-        if (event != L"DocumentBeforeSave") return;
-        seenSaveAsUI.push_back(args[1].value().toBool());
-        if (cancel) args[2].ref() = Variant(true);
-        if (askForSaveAs) args[1].ref() = Variant(true);
-      }));
-  cancel = true;
-  document->setText(L"changed");
-  EXPECT_FALSE(app->saveDocument(document));
-  EXPECT_EQ(machine.readFile(L"V:\\a.doc"), "");
-  cancel = false;
-  askForSaveAs = true;
-  machine.machine->user().choose(L"b.doc");
-  EXPECT_TRUE(app->saveDocument(document));
-  EXPECT_EQ(document->fullName(), L"V:\\b.doc") << "the handler asked for the Save As dialog";
-  EXPECT_EQ(seenSaveAsUI, (std::vector<bool>{false, false}));
-}
-
-TEST(DocumentsTest, ACancelledCloseKeepsTheDocumentOpenExceptInPowerPoint) {
-  struct Case {
-    HostKind host;
-    bool cancellable;
-    std::int32_t closedError;
-  } cases[] = {
-      {HostKind::Word, true, sim::host_errors::kWordObjectDeleted},
-      {HostKind::Excel, true, sim::host_errors::kDisconnected},
-      {HostKind::PowerPoint, false, sim::host_errors::kDisconnected},
-  };
-  for (const auto& c : cases) {
-    sim_testing::TestMachine machine;
-    auto app = machine.start(c.host);
-    auto first = app->newDocument();
-    auto second = app->newDocument();
-    EventLog log(*app, eventsOf(c.host));
-    log.onEvent = [](std::wstring_view, std::vector<Arg>& args) {
-      if (args.size() == 2 && args[1].isByRef()) args[1].ref() = Variant(true);
-    };
-    EXPECT_EQ(app->closeDocument(second), !c.cancellable) << sim::hostLabel(c.host);
-    if (c.cancellable) {
-      EXPECT_EQ(app->documents().size(), 2u);
-      log.onEvent = nullptr;
-      EXPECT_TRUE(app->closeDocument(second));
-    }
-    EXPECT_EQ(app->documents().size(), 1u);
-    EXPECT_EQ(app->activeDocument(), first);
-    EXPECT_EQ(errorOf([&] { second->self().get(L"Name"); }), c.closedError);
-  }
-}
-
-TEST(DocumentsTest, TheDocumentsCollectionListsAddsAndOpens) {
-  sim_testing::TestMachine machine;
-  machine.writeFile(L"C:\\Users\\User\\Documents\\Notes.doc", "n");
-  auto app = machine.start(HostKind::Word);
-  Object documents = app->self().get(L"Documents").toObject();
-  EXPECT_EQ(documents.get(L"Count").toInt32(), 0);
-  Object added = documents.call(L"Add").toObject();
-  Object opened = documents.call(L"Open", {Arg(L"Notes.doc")}).toObject();
-  EXPECT_EQ(documents.get(L"Count").toInt32(), 2);
-  EXPECT_EQ(documents.get(L"", {Variant(std::int32_t{1})}).toObject(), added);
-  EXPECT_EQ(documents.get(L"", {Variant(L"notes.doc")}).toObject(), opened);
-  EXPECT_EQ(opened.get(L"FullName").toString(), L"C:\\Users\\User\\Documents\\Notes.doc");
-  EXPECT_EQ(errorOf([&] { documents.get(L"", {Variant(std::int32_t{3})}); }), sim::host_errors::kWordNoSuchMember);
-}
-
 class ExcelCellsTest : public ::testing::Test {
  protected:
   sim_testing::TestMachine machine;
@@ -318,41 +233,6 @@ TEST_F(ExcelCellsTest, SelectionChangeIsRaisedOnlyWhenTheSelectionChanges) {
   EXPECT_EQ(log.entries, (std::vector<std::wstring>{L"SheetSelectionChange(Sheet1,$C$3)",
                                                     L"SheetSelectionChange(Sheet1,$A$1:$B$4)"}));
   EXPECT_EQ(app->selection(), L"$A$1:$B$4");
-}
-
-TEST_F(ExcelCellsTest, ReferencesOutsideTheVersionsGridAreRefused) {
-  struct Case {
-    std::wstring version;
-    std::wstring reference;
-    bool valid;
-  } cases[] = {
-      {L"11.0", L"IV65536", true}, {L"11.0", L"IW1", false}, {L"11.0", L"A65537", false},
-      {L"12.0", L"IW1", true},     {L"12.0", L"XFD1048576", true}, {L"12.0", L"XFE1", false},
-      {L"11.0", L"A0", false},     {L"11.0", L"1A", false},    {L"11.0", L"B2:", false},
-  };
-  for (const auto& c : cases) {
-    sim_testing::TestMachine other;
-    auto excel = other.start(HostKind::Excel, c.version);
-    excel->newDocument();
-    EXPECT_EQ(errorOf([&] { excel->selectCell(c.reference); }), c.valid ? 0 : sim::host_errors::kExcelFailure)
-        << platform::toUtf8(c.version + L" " + c.reference);
-  }
-}
-
-TEST_F(ExcelCellsTest, SheetsAndRangesAnswerAsExcelDoes) {
-  Object sheet = workbook->self().get(L"Worksheets", {Variant(std::int32_t{1})}).toObject();
-  EXPECT_EQ(sheet.get(L"Name").toString(), L"Sheet1");
-  EXPECT_EQ(workbook->self().get(L"Sheets", {Variant(L"sheet3")}).toObject().get(L"Name").toString(), L"Sheet3");
-  Object range = sheet.get(L"Range", {Variant(L"c5")}).toObject();
-  EXPECT_EQ(range.get(L"Address").toString(), L"$C$5");
-  EXPECT_EQ(range.get(L"Address", {Arg(false), Arg(false)}).toString(), L"C5");
-  EXPECT_EQ(range.get(L"Row").toInt32(), 5);
-  EXPECT_EQ(range.get(L"Column").toInt32(), 3);
-  range.put(L"Value", Variant(L"x"));
-  EXPECT_EQ(sheet.get(L"Range", {Variant(L"$C$5")}).toObject().get(L"Value").toString(), L"x");
-  app->closeDocument(workbook);
-  EXPECT_EQ(errorOf([&] { range.get(L"Address"); }), sim::host_errors::kDisconnected);
-  EXPECT_EQ(errorOf([&] { app->doubleClickCell(L"A1"); }), sim::host_errors::kExcelFailure) << "no workbook";
 }
 
 }  // namespace

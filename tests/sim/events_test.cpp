@@ -107,15 +107,6 @@ TEST(TypedInterfaceTest, AnApplicationOffersItsOwnHostsInterfaceWhateverItsName)
     EXPECT_EQ(object.implements(L"Excel._Application"), c.excel);
     EXPECT_EQ(object.implements(L"PowerPoint._Application"), c.powerPoint);
   }
-  sim_testing::TestMachine machine;
-  auto word = machine.start(HostKind::Word);
-  Object bar = word->self().get(L"CommandBars").toObject().call(L"Add").toObject();
-  Object button = bar.get(L"Controls").toObject().call(L"Add").toObject();
-  Object popup = bar.get(L"Controls").toObject().call(L"Add", {Arg(std::int32_t{10})}).toObject();
-  EXPECT_TRUE(button.implements(L"Office._CommandBarButton"));
-  EXPECT_FALSE(button.implements(L"CommandBarPopup"));
-  EXPECT_TRUE(popup.implements(L"Office.CommandBarPopup"));
-  EXPECT_FALSE(popup.implements(L"_CommandBarButton"));
 }
 
 TEST(KeystrokeTest, CtrlKeysActAndOtherKeysDoNot) {
@@ -280,25 +271,6 @@ TEST_F(ClickTest, OnlyAControlTheUserCanReachCanBeClicked) {
   button.call(L"Delete");
   EXPECT_FALSE(word->click(button)) << "a deleted button";
   EXPECT_FALSE(word->click(Object())) << "Nothing";
-}
-
-TEST_F(ClickTest, CancelDefaultStopsABuiltInCommand) {
-  machine.writeFile(L"C:\\Users\\User\\Documents\\a.doc", "a");
-  Object standard = word->self().get(L"CommandBars", {Variant(L"Standard")}).toObject();
-  Object open = standard.call(L"FindControl", {Arg::missing(), Arg(std::int32_t{23})}).toObject();
-  std::vector<std::wstring> log;
-  {
-    Connection stop = count(open, log, L"open", true);
-    machine.machine->user().choose(L"a.doc");
-    auto outcome = word->click(open);
-    EXPECT_TRUE(outcome.cancelDefault);
-    EXPECT_TRUE(machine.machine->user().shownDialogs().empty());
-  }
-  auto outcome = word->click(open);
-  EXPECT_FALSE(outcome.cancelDefault);
-  ASSERT_TRUE(word->activeDocument());
-  EXPECT_EQ(word->activeDocument()->name(), L"a.doc");
-  EXPECT_EQ(machine.machine->user().lastDialog()->request.source, L"File > Open");
 }
 
 TEST_F(ClickTest, AFailingClickHandlerIsRecorded) {

@@ -1,6 +1,6 @@
 // What survives the end of a host's run on the simulated machine: bars and non-temporary controls
-// with the user's changes to them; what does not: temporary bars and controls, controls deleted for
-// the session only (they come back), event subscriptions, and the objects of the ended run.
+// with the user's changes to them; what does not: temporary controls, event subscriptions, and the
+// objects of the ended run.
 
 #include <gtest/gtest.h>
 
@@ -67,48 +67,6 @@ TEST(RestartTest, BarsAndNonTemporaryControlsSurviveTemporaryOnesDoNot) {
     EXPECT_EQ(popup->index(), 8);
     EXPECT_TRUE(popup->controls().empty()) << "its temporary item went with the run";
     second->quit();
-  }
-}
-
-TEST(RestartTest, TemporaryBarsGoWithTheRun) {
-  sim_testing::TestMachine machine;
-  auto first = machine.start(HostKind::Excel);
-  Object bars = first->self().get(L"CommandBars").toObject();
-  bars.call(L"Add", {Arg::named(L"Name", L"Scratch"), Arg::named(L"Temporary", true)});
-  bars.call(L"Add", {Arg::named(L"Name", L"Kept")});
-  first->quit();
-  auto second = machine.start(HostKind::Excel);
-  EXPECT_FALSE(second->commandBar(L"Scratch"));
-  EXPECT_TRUE(second->commandBar(L"Kept"));
-}
-
-TEST(RestartTest, AControlDeletedForTheSessionOnlyComesBackAtItsPlace) {
-  struct Case {
-    bool temporaryDelete;
-    std::vector<std::wstring> afterRestart;
-  } cases[] = {
-      {true, {L"&New", L"&Open...", L"&Save", L"&Print", L"Cu&t", L"&Copy", L"&Paste"}},
-      {false, {L"&New", L"&Save", L"&Print", L"Cu&t", L"&Copy", L"&Paste"}},
-  };
-  for (const auto& c : cases) {
-    sim_testing::TestMachine machine;
-    auto first = machine.start(HostKind::PowerPoint);
-    Object standard = first->self().get(L"CommandBars", {Variant(L"Standard")}).toObject();
-    Object open = standard.get(L"Controls").toObject().get(L"", {Variant(std::int32_t{2})}).toObject();
-    if (c.temporaryDelete) {
-      open.call(L"Delete", {Arg(true)});
-    } else {
-      open.call(L"Delete");
-    }
-    EXPECT_EQ(first->commandBar(L"Standard")->controls().size(), 6u) << "gone for now either way";
-    first->quit();
-
-    auto second = machine.start(HostKind::PowerPoint);
-    std::vector<std::wstring> captions;
-    for (const auto& control : second->commandBar(L"Standard")->controls()) captions.push_back(control->caption());
-    EXPECT_EQ(captions, c.afterRestart) << "Temporary:=" << c.temporaryDelete;
-    EXPECT_EQ(errorOf([&] { open.get(L"Caption"); }), sim::host_errors::kDisconnected)
-        << "the deleted object itself stays deleted";
   }
 }
 

@@ -57,7 +57,6 @@ void RecordingAddIn::OnConnection(automation::Object app, std::int32_t connectMo
 
 void RecordingAddIn::OnDisconnection(std::int32_t removeMode, automation::Variant&) {
   calls.push_back(L"OnDisconnection(" + std::to_wstring(removeMode) + L")");
-  if (onDisconnection) onDisconnection();
   maybeFail(L"OnDisconnection");
 }
 

@@ -44,7 +44,6 @@ class RecordingAddIn : public sim::ComAddIn {
   std::vector<std::wstring> failIn;
   automation::Object application;
   automation::Object addInInst;
-  std::function<void()> onDisconnection;
 
  private:
   void maybeFail(const std::wstring& call);
