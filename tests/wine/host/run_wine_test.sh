@@ -5,6 +5,7 @@
 # The prefix is $WINEPREFIX (CTest gives each build its own), or /tmp/lockfolio-wine-host; it is
 # made on first use, with Wine's null display driver so that windows (message boxes) work headless.
 set -u
+PATH="$(cd "$(dirname "$0")/.." && pwd)/bin:$PATH"  # 64-bit programs through the 64-bit loader
 [ $# -ge 1 ] || { echo "usage: $0 program.exe [arguments]" >&2; exit 2; }
 command -v wine >/dev/null 2>&1 || { echo "wine is not installed" >&2; exit 2; }
 
