@@ -612,7 +612,7 @@ void checkNothingAlive(Office& office) {
 }
 
 // One run of the road with call `at` failing once or, `gone`, from there on (0: nothing fails).
-// Returns the calls the road made.
+// Returns the calls the road made, or with a fault the failures injected.
 std::size_t runWithFault(const Road& road, std::size_t at, bool gone) {
   Office office(host(road.kind));
   std::size_t calls = 0;
@@ -626,7 +626,7 @@ std::size_t runWithFault(const Road& road, std::size_t at, bool gone) {
     } catch (const ComError& error) {
       CHECK_TEXT(L"the road raised " + error.description(), L"");
     }
-    calls = office.bridge.faults().calls();
+    calls = at == 0 ? office.bridge.faults().calls() : office.bridge.faults().injected();
     office.bridge.faults().disarm();
     if (office.app->isConnected(addIn)) office.app->disconnectAddIn(addIn, sim::kDisconnectUserClosed);
     addIn.release();
@@ -660,18 +660,22 @@ void everyBridgeCallOfEachRoadFailsInTurn() {
     const DWORD started = GetTickCount();
     const std::size_t calls = runWithFault(road, 0, false);
     std::size_t losses[2] = {0, 0};
+    std::size_t injected[2] = {0, 0};
     for (std::size_t at = 1; at <= calls; ++at) {
       for (const bool gone : {false, true}) {
         const int before = wine_host::testing::harness.failedChecks;
-        runWithFault(road, at, gone);
+        const std::size_t failures = runWithFault(road, at, gone);
+        CHECK(failures >= 1 && (gone || failures == 1));  // the road reached call `at` again
+        injected[gone] += failures;
         if (wine_host::testing::harness.failedChecks != before) {
           ++losses[gone];
           std::printf("  loss: %s, call %zu failing %s\n", road.name, at, gone ? "from there on" : "once");
         }
       }
     }
-    std::printf("  road %-34s %4zu calls, %4zu failed once, %4zu from there on; runs with a loss: %zu, %zu; %.1f s\n",
-                road.name, calls, calls, calls, losses[0], losses[1], (GetTickCount() - started) / 1000.0);
+    std::printf("  road %-32s %4zu calls; runs %4zu + %4zu, failures injected %4zu + %5zu; with a loss %zu + %zu; %.1f s\n",
+                road.name, calls, calls, calls, injected[0], injected[1], losses[0], losses[1],
+                (GetTickCount() - started) / 1000.0);
     std::fflush(stdout);
   }
 }
