@@ -140,11 +140,10 @@ HRESULT STDMETHODCALLTYPE EventSink::Invoke(DISPID dispid, REFIID, LCID, WORD, D
 namespace {
 
 // A subscription whose Unadvise failed (a busy host, a call rejected): the source may still hold
-// the sink, and with it the module. It keeps the sink and the connection point until an Unadvise
-// goes through, tried again on the thread that advised it.
+// the sink, and with it the module. Its connection point is kept until an Unadvise goes through,
+// tried again on the thread that advised it.
 struct FailedUnadvise {
   ComPtr<IConnectionPoint> point;
-  ComPtr<EventSink> sink;
   DWORD cookie;
   DWORD thread;
 };
@@ -172,12 +171,7 @@ bool nothingLeftToEnd(HRESULT hr) {
 
 void unadvise(FailedUnadvise advice) noexcept {
   const HRESULT hr = advice.point->Unadvise(advice.cookie);
-  if (SUCCEEDED(hr)) return;
-  if (nothingLeftToEnd(hr)) {
-    // What a server out of reach still holds of the sink goes now rather than when COM notices.
-    CoDisconnectObject(static_cast<IDispatch*>(advice.sink.get()), 0);
-    return;
-  }
+  if (SUCCEEDED(hr) || nothingLeftToEnd(hr)) return;
   try {
     const FailedListLock lock;
     failedUnadvises().push_back(std::move(advice));
@@ -238,10 +232,12 @@ Connection connectEvents(IDispatch& source, std::wstring_view eventsInterface, E
   std::function<void()> disconnect = [advice] {
     if (!advice->advised) return;
     advice->advised = false;
-    // The sink goes inert first (a source may still hold it). A failed Unadvise is tried again
-    // later rather than forgotten: a source that keeps the sink keeps the module loaded.
+    // The sink goes inert first (a source may still hold it), and our reference goes before the
+    // Unadvise, whose release is then the sink's last. A failed Unadvise is tried again later
+    // rather than forgotten: a source that keeps the sink keeps the module loaded.
     advice->sink->detach();
-    unadvise(FailedUnadvise{std::move(advice->point), std::move(advice->sink), advice->cookie, GetCurrentThreadId()});
+    advice->sink.reset();
+    unadvise(FailedUnadvise{std::move(advice->point), advice->cookie, GetCurrentThreadId()});
   };
   hr = advice->point->Advise(advice->sink.get(), &advice->cookie);
   if (FAILED(hr)) throw errorFromHresult(hr, eventsInterface);
