@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include "automation/win32/event_sink.h"
 #include "com/class_factory.h"
 #include "com/error_info.h"
 #include "com/module.h"
@@ -22,7 +23,11 @@ HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID classId, REFIID riid, void** o
   return result;
 }
 
-HRESULT STDAPICALLTYPE DllCanUnloadNow() { return com::canUnload() ? S_OK : S_FALSE; }
+HRESULT STDAPICALLTYPE DllCanUnloadNow() {
+  // A host that refused to end a subscription may accept now, and so let the module go.
+  automation::win32::retryFailedUnadvises();
+  return com::canUnload() ? S_OK : S_FALSE;
+}
 
 HRESULT STDAPICALLTYPE DllRegisterServer() {
   HRESULT result = E_FAIL;

@@ -60,6 +60,11 @@ class VaultService {
   const std::vector<Login>& logins() const { return logins_; }
   // The paths IsFileFromVault was asked about, in order.
   const std::vector<std::wstring>& queriedPaths() const { return queried_; }
+  // Forgets the log-ins and the paths asked about (a long run's record would grow with it).
+  void forgetHistory() {
+    logins_.clear();
+    queried_.clear();
+  }
   int objectsCreated() const { return objectsCreated_; }
   // A new server object, as creating "Morvane.Vault" gives one.
   Object createObject();

@@ -44,6 +44,7 @@ class Machine {
     std::wstring folder;
   };
   const std::vector<LocationChange>& wordFileLocationChanges() const { return locationChanges_; }
+  void forgetWordFileLocationChanges() { locationChanges_.clear(); }
 
   // The documents on disk, through the path mapper. A path that has no place on disk reads as
   // missing and cannot be written.

@@ -59,6 +59,8 @@ class UserScript {
   const std::vector<ShownDialog>& shownDialogs() const { return shown_; }
   // The latest dialog, or null when none was shown.
   const ShownDialog* lastDialog() const { return shown_.empty() ? nullptr : &shown_.back(); }
+  // A long run forgets what it has read, so that the record does not grow with the run.
+  void forgetShownDialogs() { shown_.clear(); }
   void clearShownDialogs() { shown_.clear(); }
 
   // A host shows a dialog: records it and takes the next answer. Returns the confirmed path, or

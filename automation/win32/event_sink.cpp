@@ -6,6 +6,7 @@
 #include <olectl.h>
 
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -136,7 +137,74 @@ HRESULT STDMETHODCALLTYPE EventSink::Invoke(DISPID dispid, REFIID, LCID, WORD, D
   }
 }
 
+namespace {
+
+// A subscription whose Unadvise failed (a busy host, a call rejected): the source may still hold
+// the sink, and with it the module. Its connection point is kept until an Unadvise goes through,
+// tried again on the thread that advised it.
+struct FailedUnadvise {
+  ComPtr<IConnectionPoint> point;
+  DWORD cookie;
+  DWORD thread;
+};
+
+// Locks the list only (never across a call out): DllCanUnloadNow may come on any thread.
+SRWLOCK g_failedLock = SRWLOCK_INIT;
+struct FailedListLock {
+  FailedListLock() { AcquireSRWLockExclusive(&g_failedLock); }
+  ~FailedListLock() { ReleaseSRWLockExclusive(&g_failedLock); }
+  FailedListLock(const FailedListLock&) = delete;
+  FailedListLock& operator=(const FailedListLock&) = delete;
+};
+// Never destroyed: at process exit its references may point into hosts that are gone.
+std::vector<FailedUnadvise>& failedUnadvises() {
+  static auto* failed = new std::vector<FailedUnadvise>;
+  return *failed;
+}
+
+// Whether an Unadvise that failed so has nothing left to end: the source no longer knows the
+// subscription, or it is out of reach and COM drops its remote references itself.
+bool nothingLeftToEnd(HRESULT hr) {
+  return hr == CONNECT_E_NOCONNECTION || hr == RPC_E_DISCONNECTED || hr == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE) ||
+         hr == CO_E_OBJNOTCONNECTED;
+}
+
+void unadvise(FailedUnadvise advice) noexcept {
+  const HRESULT hr = advice.point->Unadvise(advice.cookie);
+  if (SUCCEEDED(hr) || nothingLeftToEnd(hr)) return;
+  try {
+    const FailedListLock lock;
+    failedUnadvises().push_back(std::move(advice));
+  } catch (const std::bad_alloc&) {
+    // Not kept: the source keeps the sink as before.
+  }
+}
+
+}  // namespace
+
+void retryFailedUnadvises() noexcept {
+  std::vector<FailedUnadvise> retrying;
+  const DWORD thread = GetCurrentThreadId();
+  try {
+    // Taken out before the calls: an Unadvise may call back into the module.
+    const FailedListLock lock;
+    auto& failed = failedUnadvises();
+    for (auto it = failed.begin(); it != failed.end();) {
+      if (it->thread == thread) {
+        retrying.push_back(std::move(*it));
+        it = failed.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    // What was taken out is tried; the rest waits for the next time.
+  }
+  for (auto& advice : retrying) unadvise(std::move(advice));
+}
+
 Connection connectEvents(IDispatch& source, std::wstring_view eventsInterface, EventHandler handler, LCID locale) {
+  retryFailedUnadvises();
   const EventsInterface* events = findEventsInterface(eventsInterface);
   if (events == nullptr) {
     throw ComError(dispatch_errors::kNoConnection,
@@ -165,11 +233,11 @@ Connection connectEvents(IDispatch& source, std::wstring_view eventsInterface, E
     if (!advice->advised) return;
     advice->advised = false;
     // The sink goes inert first (a source may still hold it), and our reference goes before the
-    // Unadvise, whose release is then the sink's last.
+    // Unadvise, whose release is then the sink's last. A failed Unadvise is tried again later
+    // rather than forgotten: a source that keeps the sink keeps the module loaded.
     advice->sink->detach();
     advice->sink.reset();
-    advice->point->Unadvise(advice->cookie);
-    advice->point.reset();
+    unadvise(FailedUnadvise{std::move(advice->point), advice->cookie, GetCurrentThreadId()});
   };
   hr = advice->point->Advise(advice->sink.get(), &advice->cookie);
   if (FAILED(hr)) throw errorFromHresult(hr, eventsInterface);

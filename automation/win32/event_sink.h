@@ -52,4 +52,9 @@ class EventSink final : public IDispatch {
 Connection connectEvents(IDispatch& source, std::wstring_view eventsInterface, EventHandler handler,
                          LCID locale = LOCALE_USER_DEFAULT);
 
+// Tries again, on this thread, the Unadvise calls that failed here (a host busy or rejecting the
+// call when the connection ended). Each new connection does so first, and so does the module
+// before it answers whether it can unload.
+void retryFailedUnadvises() noexcept;
+
 }  // namespace automation::win32

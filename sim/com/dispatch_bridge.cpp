@@ -143,6 +143,7 @@ class BridgeRegistry final : public ValueConverter, public std::enable_shared_fr
   void deliver(IDispatch& sink, const std::wstring& eventsInterface, std::wstring_view event, std::vector<Arg>& args);
   void disconnectAll();
   std::size_t connections() const { return advised_.size(); }
+  BridgeFaults faults;
 
  private:
   struct NameTable {
@@ -244,11 +245,14 @@ class BridgeObject final : public IDispatch, public IConnectionPointContainer, p
   HRESULT invokeDynamic(DISPID member, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                         UINT* argumentError) override {
     if (member < kFirstDynamicDispid) return DISP_E_MEMBERNOTFOUND;
-    return Invoke(member - kFirstDynamicDispid, IID_NULL, LOCALE_USER_DEFAULT, flags, params, result, exception,
-                  argumentError);
+    // The face counted the call already.
+    return invokeChecked(member - kFirstDynamicDispid, flags, params, result, exception, argumentError);
   }
   bool acceptsLocale(LCID locale) const override {
     return !registry_->englishExcel || locale == 1033 || locale == LOCALE_NEUTRAL;
+  }
+  HRESULT injectedFault(BridgeCall call, EXCEPINFO* exception) override {
+    return registry_->faults.enter(call, exception);
   }
 
   // What clients get: the typed face of an object that has a signature, else the generic bridge.
@@ -266,6 +270,8 @@ class BridgeObject final : public IDispatch, public IConnectionPointContainer, p
   }
 
  private:
+  HRESULT invokeChecked(DISPID member, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                        UINT* argumentError);
   HRESULT invoke(DISPID member, WORD flags, const DISPPARAMS& params, VARIANT* result, UINT* argumentError);
   HRESULT fail(const ComError& error, EXCEPINFO* exception) const;
   bool raisesEvents(const std::wstring& eventsInterface) const;
@@ -302,6 +308,7 @@ class BridgeConnectionPoint final : public ComObject<IConnectionPoint> {
     *cookie = 0;
     try {
       // Office hands events only to a sink that says it implements the events interface.
+      if (const HRESULT fault = container_->injectedFault(BridgeCall::Advise, nullptr); FAILED(fault)) return fault;
       ComPtr<IDispatch> events;
       if (FAILED(sink->QueryInterface(iid_, events.putVoid())) || !events) return CONNECT_E_CANNOTCONNECT;
       *cookie = container_->registry().advise(container_->target(), eventsInterface_, iid_, std::move(events));
@@ -314,6 +321,10 @@ class BridgeConnectionPoint final : public ComObject<IConnectionPoint> {
   }
   HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override {
     try {
+      if (const HRESULT fault = container_->injectedFault(BridgeCall::Unadvise, nullptr); FAILED(fault)) {
+        if (serverGone(fault)) container_->registry().unadvise(cookie, container_->identity(), iid_);
+        return fault;
+      }
       return container_->registry().unadvise(cookie, container_->identity(), iid_) ? S_OK : CONNECT_E_NOCONNECTION;
     } catch (...) {
       return hresultOfCurrentException();
@@ -385,6 +396,7 @@ HRESULT BridgeObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCI
   if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (count == 0) return S_OK;
   if (!names || !ids) return E_POINTER;
+  if (const HRESULT fault = injectedFault(BridgeCall::GetIDsOfNames, nullptr); FAILED(fault)) return fault;
   try {
     for (UINT i = 0; i < count; ++i) {
       if (!names[i]) return E_POINTER;
@@ -402,6 +414,12 @@ HRESULT BridgeObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCI
 HRESULT BridgeObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                              EXCEPINFO* exception, UINT* argumentError) {
   if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+  if (const HRESULT fault = injectedFault(BridgeCall::Invoke, exception); FAILED(fault)) return fault;
+  return invokeChecked(member, flags, params, result, exception, argumentError);
+}
+
+HRESULT BridgeObject::invokeChecked(DISPID member, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                    EXCEPINFO* exception, UINT* argumentError) {
   try {
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     const DISPPARAMS& given = params ? *params : none;
@@ -939,5 +957,6 @@ void DispatchBridge::setEnglishExcel(bool english) { registry_->englishExcel = e
 std::size_t DispatchBridge::liveBridges() const { return registry_->liveBridges(); }
 std::size_t DispatchBridge::advisedConnections() const { return registry_->connections(); }
 void DispatchBridge::disconnectAll() { registry_->disconnectAll(); }
+BridgeFaults& DispatchBridge::faults() { return registry_->faults; }
 
 }  // namespace wine_host

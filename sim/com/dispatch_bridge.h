@@ -14,6 +14,7 @@
 #include <string>
 
 #include "automation/dispatch.h"
+#include "sim/com/bridge_faults.h"
 
 namespace wine_host {
 
@@ -78,6 +79,10 @@ class DispatchBridge {
   std::size_t advisedConnections() const;
   // Ends every subscription, as when the host goes away.
   void disconnectAll();
+  // The failures injected into the calls clients make: every Invoke and GetIDsOfNames of every
+  // bridge (typed or not), and every Advise and Unadvise. An Unadvise failing because the server is
+  // gone ends the subscription all the same, as COM drops what a dead server held.
+  BridgeFaults& faults();
 
  private:
   std::shared_ptr<BridgeRegistry> registry_;

@@ -64,6 +64,7 @@ HRESULT TypedFace::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
 
 HRESULT TypedFace::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) {
   if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+  if (const HRESULT fault = owner_.injectedFault(BridgeCall::GetIDsOfNames, nullptr); FAILED(fault)) return fault;
   if (locale_ && !owner_.acceptsLocale(locale)) return kUnsupportedLocale;
   const HRESULT typed = info_->GetIDsOfNames(names, count, ids);
   if (typed != DISP_E_UNKNOWNNAME || !dynamic_ || count == 0 || !names || !ids) return typed;
@@ -83,6 +84,7 @@ HRESULT TypedFace::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID l
 HRESULT TypedFace::Invoke(DISPID member, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
                           EXCEPINFO* exception, UINT* argumentError) {
   if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+  if (const HRESULT fault = owner_.injectedFault(BridgeCall::Invoke, exception); FAILED(fault)) return fault;
   if (locale_ && !owner_.acceptsLocale(locale)) return kUnsupportedLocale;
   if (dynamic_) {
     // Members the type library knows have their DISPIDs there; any other is the object's own.

@@ -20,6 +20,7 @@
 
 #include "automation/dispatch.h"
 #include "automation/win32/com_ptr.h"
+#include "sim/com/bridge_faults.h"
 #include "sim/signatures/signatures.h"
 
 namespace wine_host {
@@ -43,6 +44,8 @@ class FaceOwner {
                                 UINT* argumentError) = 0;
   // Whether an object that takes the caller's locale accepts this one.
   virtual bool acceptsLocale(LCID locale) const = 0;
+  // S_OK, or the failure injected into this call.
+  virtual HRESULT injectedFault(BridgeCall call, EXCEPINFO* exception) = 0;
 
  protected:
   ~FaceOwner() = default;
