@@ -9,8 +9,7 @@ namespace com {
 
 namespace {
 
-// Chains of VT_BYREF|VT_VARIANT are never deep; a longer one is a caller's cycle.
-constexpr int kMaximumIndirection = 8;
+using automation::win32::kMaximumNesting;
 
 // The function description of the member for this kind of call; release it with the type info.
 FUNCDESC* findFunction(ITypeInfo* info, DISPID member, WORD flags) {
@@ -56,9 +55,9 @@ bool holdsScalar(VARTYPE type) {
 // further references to Variants. Null for a chain that refers to nothing or loops.
 VARIANT* lastVariant(VARIANT& reference) {
   VARIANT* at = &reference;
-  for (int depth = 0; depth <= kMaximumIndirection; ++depth) {
+  for (int depth = 0; depth <= kMaximumNesting; ++depth) {
+    if ((at->vt & VT_BYREF) != 0 && !at->byref) return nullptr;  // a reference to nothing
     if (at->vt != (VT_BYREF | VT_VARIANT)) return at;
-    if (!at->pvarVal) return nullptr;
     at = at->pvarVal;
   }
   return nullptr;
@@ -90,8 +89,8 @@ HRESULT dispatchFailureOf(const automation::ComError& error) {
 // One argument for a by-reference parameter, made into what the type information's Invoke takes
 // (a reference to the declared type), and what goes back to the caller after the call.
 struct Adapted {
-  VARIANT temporary;        // the converted value the member receives a reference to
-  VARIANT callerReference;  // where the result goes back to, as the caller typed it
+  VARIANT temporary;  // the converted value the member receives a reference to
+  VARIANT given;      // the caller's argument as it came, which leads to where the result goes back
   bool writeBack = false;
   VARIANT* arrayPlace = nullptr;  // a caller's Empty Variant that takes an array the member made
 };
@@ -100,11 +99,8 @@ struct Adapted {
 // caller's value does not convert, or its variable could not take the result back.
 HRESULT adapt(VARIANTARG& given, const TYPEDESC& declared, Adapted& adapted) {
   const VARTYPE target = declared.vt;
-  VARIANT* place = &given;
-  if (given.vt == (VT_BYREF | VT_VARIANT)) {
-    place = lastVariant(given);
-    if (!place) return DISP_E_TYPEMISMATCH;
-  }
+  VARIANT* place = lastVariant(given);
+  if (!place) return DISP_E_TYPEMISMATCH;
 
   if (target == VT_VARIANT) {
     // A Variant parameter takes any value; a typed reference goes on inside a Variant, so that the
@@ -157,7 +153,7 @@ HRESULT adapt(VARIANTARG& given, const TYPEDESC& declared, Adapted& adapted) {
   VariantClear(&value);
   if (FAILED(outcome)) return outcome;
   if (byReference) {
-    adapted.callerReference = referenceTo(*place);
+    adapted.given = given;
     adapted.writeBack = true;
   }
   given.vt = static_cast<VARTYPE>(VT_BYREF | target);
@@ -165,11 +161,13 @@ HRESULT adapt(VARIANTARG& given, const TYPEDESC& declared, Adapted& adapted) {
   return S_OK;
 }
 
-// Stores what the member left in the temporary into the caller's variable, in the caller's type.
-HRESULT giveBack(const Adapted& adapted) {
+// Stores what the member left in the temporary into the caller's variable, in the type the
+// variable has now: the call (an object's default property it read) may have changed it.
+HRESULT giveBack(Adapted& adapted) {
+  VARIANT* place = lastVariant(adapted.given);
+  if (!place) return DISP_E_TYPEMISMATCH;
   try {
-    automation::win32::storeThroughReference(adapted.callerReference,
-                                             automation::win32::fromVariant(adapted.temporary));
+    automation::win32::storeThroughReference(referenceTo(*place), automation::win32::fromVariant(adapted.temporary));
     return S_OK;
   } catch (const automation::ComError& error) {
     return dispatchFailureOf(error);
@@ -178,9 +176,33 @@ HRESULT giveBack(const Adapted& adapted) {
 
 }  // namespace
 
+HRESULT checkParameters(const DISPPARAMS* params, UINT* argumentError) {
+  if (!params) return E_INVALIDARG;
+  if (params->cArgs > 0 && !params->rgvarg) return E_INVALIDARG;
+  if (params->cNamedArgs > 0 && !params->rgdispidNamedArgs) return E_INVALIDARG;
+  if (params->cNamedArgs > params->cArgs) return DISP_E_BADPARAMCOUNT;
+  // A reference to nothing, or a chain of references too long, is refused before anything reads it.
+  for (UINT k = 0; k < params->cArgs; ++k) {
+    if (!lastVariant(params->rgvarg[k])) {
+      if (argumentError) *argumentError = k;
+      return DISP_E_TYPEMISMATCH;
+    }
+  }
+  return S_OK;
+}
+
+HRESULT checkNames(const LPOLESTR* names, UINT count, const DISPID* ids) {
+  if (!names || !ids) return E_INVALIDARG;
+  for (UINT i = 0; i < count; ++i) {
+    if (!names[i]) return E_INVALIDARG;
+  }
+  return S_OK;
+}
+
 HRESULT invokeAdapted(ITypeInfo* info, void* instance, DISPID member, WORD flags, DISPPARAMS* params,
                       VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
-  FUNCDESC* function = params && params->cArgs ? findFunction(info, member, flags) : nullptr;
+  if (const HRESULT invalid = checkParameters(params, argumentError); FAILED(invalid)) return invalid;
+  FUNCDESC* function = params->cArgs ? findFunction(info, member, flags) : nullptr;
   if (!function) return info->Invoke(instance, member, flags, params, result, exception, argumentError);
 
   const UINT count = params->cArgs;
@@ -188,7 +210,7 @@ HRESULT invokeAdapted(ITypeInfo* info, void* instance, DISPID member, WORD flags
   std::vector<Adapted> adapted(count);
   for (auto& each : adapted) {
     VariantInit(&each.temporary);
-    VariantInit(&each.callerReference);
+    VariantInit(&each.given);
   }
   HRESULT outcome = S_OK;
 

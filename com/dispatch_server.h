@@ -22,6 +22,12 @@
 
 namespace com {
 
+// What every IDispatch of the module refuses before reading anything: no parameters, a null array
+// where a count says there are entries (E_INVALIDARG), more named arguments than arguments; no
+// names or DISPIDs, or a null name; an argument that refers to nothing (DISP_E_TYPEMISMATCH).
+HRESULT checkParameters(const DISPPARAMS* params, UINT* argumentError);
+HRESULT checkNames(const LPOLESTR* names, UINT count, const DISPID* ids);
+
 // Invoke through the type information with by-reference arguments adapted as above.
 HRESULT invokeAdapted(ITypeInfo* info, void* instance, DISPID member, WORD flags, DISPPARAMS* params,
                       VARIANT* result, EXCEPINFO* exception, UINT* argumentError);
@@ -70,6 +76,7 @@ class DispatchServer : public Interface, public ISupportErrorInfo {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+    if (const HRESULT invalid = checkNames(names, count, ids); FAILED(invalid)) return invalid;
     ITypeInfo* info = interfaceTypeInfo(interfaceId_);
     if (!info) return TYPE_E_CANTLOADLIBRARY;
     return DispGetIDsOfNames(info, names, count, ids);
