@@ -149,6 +149,11 @@ HRESULT ExtensibilityFace::Invoke(DISPID member, REFIID, LCID, WORD flags, DISPP
   const auto argument = [&](UINT position, VARTYPE type, VARIANT& out) -> HRESULT {
     VariantInit(&out);
     if (position >= count) return DISP_E_BADPARAMCOUNT;
+    const VARIANT& given = params->rgvarg[count - 1 - position];
+    if ((heldType(given) & VT_ARRAY) != 0 || (type != VT_DISPATCH && holdsObject(given))) {
+      if (argumentError) *argumentError = count - 1 - position;
+      return DISP_E_TYPEMISMATCH;
+    }
     const HRESULT copied = VariantCopyInd(&out, &params->rgvarg[count - 1 - position]);
     if (FAILED(copied)) return copied;
     const HRESULT changed = VariantChangeType(&out, &out, 0, type);

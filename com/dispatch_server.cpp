@@ -91,9 +91,37 @@ HRESULT dispatchFailureOf(const automation::ComError& error) {
 struct Adapted {
   VARIANT temporary;  // the converted value the member receives a reference to
   VARIANT given;      // the caller's argument as it came, which leads to where the result goes back
+  VARIANT read;       // what an object given for a plain value read as
   bool writeBack = false;
   VARIANT* arrayPlace = nullptr;  // a caller's Empty Variant that takes an array the member made
 };
+
+// Whether a declared parameter type takes a plain value, not an object or a Variant.
+bool plainValue(const TYPEDESC& declared) {
+  const VARTYPE type = declared.vt == VT_PTR && declared.lptdesc ? declared.lptdesc->vt : declared.vt;
+  return type != VT_DISPATCH && type != VT_UNKNOWN && type != VT_VARIANT && type != VT_SAFEARRAY &&
+         type != VT_PTR && type != VT_USERDEFINED;
+}
+
+// An object given for a plain value is read through its default member here, once: the standard
+// conversion follows a default member that returns an object again, without end. An object in a
+// variable passed for a by-reference parameter is refused by adapt.
+HRESULT readObject(VARIANTARG& given, bool byValueParameter, Adapted& adapted) {
+  VARIANT* place = lastVariant(given);
+  if (!place) return DISP_E_TYPEMISMATCH;
+  if (!holdsObject(*place) || ((given.vt & VT_BYREF) != 0 && !byValueParameter)) return S_OK;
+  IUnknown* object = (place->vt & VT_BYREF) != 0 ? *place->ppunkVal : place->punkVal;
+  IDispatch* dispatch = nullptr;
+  if (!object || FAILED(object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))) || !dispatch) {
+    return DISP_E_TYPEMISMATCH;
+  }
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  const HRESULT hr = dispatch->Invoke(DISPID_VALUE, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &adapted.read, nullptr, nullptr);
+  dispatch->Release();
+  if (FAILED(hr) || (adapted.read.vt & VT_BYREF) != 0 || holdsObject(adapted.read)) return DISP_E_TYPEMISMATCH;
+  given = adapted.read;  // owned by adapted.read
+  return S_OK;
+}
 
 // Adapts `given` for a parameter declared as a reference to `declared`. Returns a failure when the
 // caller's value does not convert, or its variable could not take the result back.
@@ -105,7 +133,21 @@ HRESULT adapt(VARIANTARG& given, const TYPEDESC& declared, Adapted& adapted) {
   if (target == VT_VARIANT) {
     // A Variant parameter takes any value; a typed reference goes on inside a Variant, so that the
     // member writes through it to the caller's own variable.
-    if (given.vt == (VT_BYREF | VT_VARIANT) || (given.vt & VT_BYREF) == 0) return S_OK;
+    if (given.vt == (VT_BYREF | VT_VARIANT)) return S_OK;
+    if ((given.vt & VT_BYREF) == 0) {
+      // A value passed by value becomes the member's own copy: what the member writes there must
+      // not free what the caller still owns. It is checked (nesting, arrays) before it is copied.
+      try {
+        automation::win32::fromVariant(given);
+      } catch (const automation::ComError& error) {
+        return dispatchFailureOf(error);
+      }
+      const HRESULT copied = VariantCopy(&adapted.temporary, &given);
+      if (FAILED(copied)) return copied;
+      given.vt = VT_BYREF | VT_VARIANT;
+      given.pvarVal = &adapted.temporary;
+      return S_OK;
+    }
     adapted.temporary = given;  // a reference: nothing of it is owned here
     given.vt = VT_BYREF | VT_VARIANT;
     given.pvarVal = &adapted.temporary;
@@ -191,6 +233,14 @@ HRESULT checkParameters(const DISPPARAMS* params, UINT* argumentError) {
   return S_OK;
 }
 
+VARTYPE heldType(const VARIANT& argument) {
+  const VARIANT* place = &argument;
+  for (int depth = 0; depth <= kMaximumNesting && place->vt == (VT_BYREF | VT_VARIANT) && place->pvarVal; ++depth) {
+    place = place->pvarVal;
+  }
+  return place->vt & ~VT_BYREF;
+}
+
 HRESULT checkNames(const LPOLESTR* names, UINT count, const DISPID* ids) {
   if (!names || !ids) return E_INVALIDARG;
   for (UINT i = 0; i < count; ++i) {
@@ -204,6 +254,15 @@ HRESULT invokeAdapted(ITypeInfo* info, void* instance, DISPID member, WORD flags
   if (const HRESULT invalid = checkParameters(params, argumentError); FAILED(invalid)) return invalid;
   FUNCDESC* function = params->cArgs ? findFunction(info, member, flags) : nullptr;
   if (!function) return info->Invoke(instance, member, flags, params, result, exception, argumentError);
+  // Every parameter is required, and no more are taken. The standard dispatcher would hand an
+  // extra argument to the default member of what a property returned, be it Nothing, and keeps a
+  // reference to an argument it converted before it found one missing.
+  const SHORT last = static_cast<SHORT>(function->cParams - 1);
+  const bool returns = last >= 0 && (function->lprgelemdescParam[last].paramdesc.wParamFlags & PARAMFLAG_FRETVAL) != 0;
+  if (params->cArgs != static_cast<UINT>(returns ? last : last + 1)) {
+    info->ReleaseFuncDesc(function);
+    return DISP_E_BADPARAMCOUNT;
+  }
 
   const UINT count = params->cArgs;
   std::vector<VARIANTARG> arguments(params->rgvarg, params->rgvarg + count);
@@ -211,6 +270,7 @@ HRESULT invokeAdapted(ITypeInfo* info, void* instance, DISPID member, WORD flags
   for (auto& each : adapted) {
     VariantInit(&each.temporary);
     VariantInit(&each.given);
+    VariantInit(&each.read);
   }
   HRESULT outcome = S_OK;
 
@@ -221,8 +281,10 @@ HRESULT invokeAdapted(ITypeInfo* info, void* instance, DISPID member, WORD flags
     const ELEMDESC& description = function->lprgelemdescParam[parameter];
     if ((description.paramdesc.wParamFlags & PARAMFLAG_FRETVAL) != 0) continue;
     const TYPEDESC& declared = description.tdesc;
-    if (declared.vt != VT_PTR || !declared.lptdesc) continue;
-    outcome = adapt(arguments[k], *declared.lptdesc, adapted[k]);
+    if (plainValue(declared)) outcome = readObject(arguments[k], declared.vt != VT_PTR, adapted[k]);
+    if (SUCCEEDED(outcome) && declared.vt == VT_PTR && declared.lptdesc) {
+      outcome = adapt(arguments[k], *declared.lptdesc, adapted[k]);
+    }
     if (FAILED(outcome) && argumentError) *argumentError = k;
   }
 
@@ -249,8 +311,10 @@ HRESULT invokeAdapted(ITypeInfo* info, void* instance, DISPID member, WORD flags
     }
   }
   for (auto& each : adapted) {
-    // A temporary that wraps a caller's reference owns nothing; clearing a reference frees nothing.
+    // A temporary that wraps a caller's reference owns nothing (clearing a reference frees
+    // nothing); one that holds a copy owns it.
     VariantClear(&each.temporary);
+    VariantClear(&each.read);
   }
   info->ReleaseFuncDesc(function);
   return outcome;

@@ -42,6 +42,10 @@ HRESULT RibbonFace::Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* 
   if (const HRESULT invalid = checkParameters(params, argumentError); FAILED(invalid)) return invalid;
   if (params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
   if (params->cNamedArgs) return DISP_E_NONAMEDARGS;
+  if (holdsObject(params->rgvarg[0]) || (heldType(params->rgvarg[0]) & VT_ARRAY) != 0) {
+    if (argumentError) *argumentError = 0;
+    return DISP_E_TYPEMISMATCH;
+  }
   VARIANT id;
   VariantInit(&id);
   HRESULT outcome = VariantChangeType(&id, &params->rgvarg[0], 0, VT_BSTR);

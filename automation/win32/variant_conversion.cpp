@@ -122,10 +122,23 @@ Variant fromSafeArray(SAFEARRAY* array, VARTYPE elementType, int depth) {
     LONG position = static_cast<LONG>(index);
     UniqueVariant element;
     VARIANT& slot = element.get();
-    // SafeArrayGetElement copies (SysAllocString, AddRef), so the holder owns what it receives.
+    // A Variant element is read where it is: a copy would copy every array nested in it, as deep
+    // as the caller made them, before the nesting limit could refuse them.
     if (elementType == VT_VARIANT) {
-      hr = SafeArrayGetElement(array, &position, &slot);
-    } else if (elementType == VT_DECIMAL) {
+      void* place = nullptr;
+      hr = SafeArrayLock(array);
+      if (FAILED(hr)) throw errorFromHresult(hr);
+      struct Unlock {
+        SAFEARRAY* locked;
+        ~Unlock() { SafeArrayUnlock(locked); }
+      } unlock{array};
+      hr = SafeArrayPtrOfIndex(array, &position, &place);
+      if (FAILED(hr) || !place) throw errorFromHresult(FAILED(hr) ? hr : E_UNEXPECTED);
+      elements.push_back(convertIn(*static_cast<const VARIANT*>(place), depth + 1));
+      continue;
+    }
+    // SafeArrayGetElement copies (SysAllocString, AddRef), so the holder owns what it receives.
+    if (elementType == VT_DECIMAL) {
       DECIMAL decimal{};
       hr = SafeArrayGetElement(array, &position, &decimal);
       if (SUCCEEDED(hr)) slot.decVal = decimal;  // the DECIMAL overlays the whole VARIANT, type included
