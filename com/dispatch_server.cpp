@@ -259,9 +259,20 @@ HRESULT invokeAdapted(ITypeInfo* info, void* instance, DISPID member, WORD flags
   // reference to an argument it converted before it found one missing.
   const SHORT last = static_cast<SHORT>(function->cParams - 1);
   const bool returns = last >= 0 && (function->lprgelemdescParam[last].paramdesc.wParamFlags & PARAMFLAG_FRETVAL) != 0;
-  if (params->cArgs != static_cast<UINT>(returns ? last : last + 1)) {
+  const LONG parameters = returns ? last : last + 1;
+  if (params->cArgs != static_cast<UINT>(parameters)) {
     info->ReleaseFuncDesc(function);
     return DISP_E_BADPARAMCOUNT;
+  }
+  // A name that is no parameter fails there too, after arguments were converted and kept.
+  for (UINT k = 0; k < params->cNamedArgs; ++k) {
+    const DISPID named = params->rgdispidNamedArgs[k];
+    const bool value = named == DISPID_PROPERTYPUT && (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+    if (!value && (named < 0 || named >= parameters)) {
+      if (argumentError) *argumentError = k;
+      info->ReleaseFuncDesc(function);
+      return DISP_E_PARAMNOTFOUND;
+    }
   }
 
   const UINT count = params->cArgs;
@@ -282,6 +293,14 @@ HRESULT invokeAdapted(ITypeInfo* info, void* instance, DISPID member, WORD flags
     if ((description.paramdesc.wParamFlags & PARAMFLAG_FRETVAL) != 0) continue;
     const TYPEDESC& declared = description.tdesc;
     if (plainValue(declared)) outcome = readObject(arguments[k], declared.vt != VT_PTR, adapted[k]);
+    if (SUCCEEDED(outcome) && plainValue(declared) && declared.vt != VT_PTR) {
+      // A value that does not convert is refused here: the standard dispatcher keeps what it
+      // converted of the arguments before it.
+      VARIANT converted;
+      VariantInit(&converted);
+      outcome = VariantChangeType(&converted, &arguments[k], 0, declared.vt);
+      VariantClear(&converted);
+    }
     if (SUCCEEDED(outcome) && declared.vt == VT_PTR && declared.lptdesc) {
       outcome = adapt(arguments[k], *declared.lptdesc, adapted[k]);
     }

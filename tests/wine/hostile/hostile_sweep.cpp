@@ -611,6 +611,13 @@ bool rowsAndAnswers(const char* when) {
   return held;
 }
 
+// Cases of seed 20261207 that failed before the DLL was mended, each alone on fresh objects:
+// a property read with an extra argument (92), an object whose default member is itself (222,
+// 2414), a missing argument after a converted object (1773), a by-value Variant written back into
+// the caller's own copy (15023), an array of no Variant type on Connect's faces (11032), a name
+// that is no parameter (35421).
+const long kFailedCases[] = {92, 222, 2414, 1773, 15023, 11032, 35421};
+
 LONG WINAPI crashed(EXCEPTION_POINTERS* exception) {
   std::printf("CRASH seed %llu case %ld: exception %08lX\n", g_seed, t_case,
               static_cast<unsigned long>(exception->ExceptionRecord->ExceptionCode));
@@ -624,7 +631,7 @@ int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return std::printf("usage: hostile_sweep <dll> [seed [first cases]]\n0 passed, 1 failed\n"), 2;
   if (argc > 2) g_seed = std::wcstoull(argv[2], nullptr, 10);
   const long first = argc > 3 ? std::wcstol(argv[3], nullptr, 10) : 0;
-  const long cases = argc > 4 ? std::wcstol(argv[4], nullptr, 10) : 200000;
+  const long cases = argc > 4 ? std::wcstol(argv[4], nullptr, 10) : 88000;
   SetUnhandledExceptionFilter(crashed);
   HMODULE module = LoadLibraryW(argv[1]);
   using Entry = HRESULT(STDAPICALLTYPE*)();
@@ -636,6 +643,10 @@ int wmain(int argc, wchar_t** argv) {
   }
   CreateDirectoryW(L"C:\\hostile", nullptr);
   int passed = rowsAndAnswers("before") ? 1 : 0;
+  const std::uint64_t seed = g_seed;
+  g_seed = 20261207;
+  for (long failedCase : kFailedCases) sweep(failedCase, 1, 0);
+  g_seed = seed;
   std::printf("seed %llu, cases %ld to %ld, two apartments\n", g_seed, first, first + cases - 1);
   std::fflush(stdout);
   const auto start = std::chrono::steady_clock::now();
