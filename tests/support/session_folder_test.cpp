@@ -78,7 +78,9 @@ TEST_F(SessionFolderTest, AFailureLeavesTheCounterAdvancedUnlessItCouldNotAdvanc
     std::int16_t counter = c.counter;
     EXPECT_EQ(errorOf([&] { folders.NextFolder(c.base, category, counter); }), c.error) << platform::toUtf8(c.base);
     EXPECT_EQ(counter, c.counterAfter);
-    if (c.error == 75) EXPECT_EQ(errorOf([&] { folders.RemoveFolders(c.base, category); }), 75);
+    if (c.error == 75) {
+      EXPECT_EQ(errorOf([&] { folders.RemoveFolders(c.base, category); }), 75);
+    }
   }
   EXPECT_TRUE(entries().empty());
 }
