@@ -15,6 +15,21 @@ namespace {
 
 bool isBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
+// An object as a plain value: its default member's value, converted, followed while that is an
+// object again, but not without end: an object whose default member returns itself would exhaust
+// the stack.
+template <typename Convert>
+auto defaultValueOf(const Object& object, Convert convert) {
+  constexpr int kMaximumDepth = 8;
+  static thread_local int depth = 0;
+  if (depth >= kMaximumDepth) raise(errors::kTypeMismatch);
+  ++depth;
+  struct Leave {
+    ~Leave() { --depth; }
+  } leave;
+  return convert(object.get(L""));
+}
+
 }  // namespace
 
 Object Variant::toObject() const {
@@ -133,7 +148,7 @@ bool Variant::toBool() const {
   switch (type()) {
     case Type::Empty: return false;
     case Type::Bool: return std::get<bool>(value_);
-    case Type::Object: return std::get<Object>(value_).get(L"").toBool();
+    case Type::Object: return defaultValueOf(std::get<Object>(value_), [](const Variant& value) { return value.toBool(); });
     case Type::String: {
       const std::wstring& s = std::get<std::wstring>(value_);
       if (s == L"True" || s == L"true" || s == L"TRUE" || s == L"#TRUE#") return true;
@@ -153,7 +168,7 @@ double Variant::toDouble() const {
     case Type::Int32: return std::get<std::int32_t>(value_);
     case Type::Double: return std::get<double>(value_);
     case Type::String: return parseNumber(std::get<std::wstring>(value_));
-    case Type::Object: return std::get<Object>(value_).get(L"").toDouble();
+    case Type::Object: return defaultValueOf(std::get<Object>(value_), [](const Variant& value) { return value.toDouble(); });
     case Type::Array: raise(errors::kTypeMismatch);
   }
   raise(errors::kTypeMismatch);
@@ -180,7 +195,7 @@ std::wstring Variant::toString() const {
     case Type::Int32: return std::to_wstring(std::get<std::int32_t>(value_));
     case Type::Double: return formatDouble(std::get<double>(value_));
     case Type::String: return std::get<std::wstring>(value_);
-    case Type::Object: return std::get<Object>(value_).get(L"").toString();
+    case Type::Object: return defaultValueOf(std::get<Object>(value_), [](const Variant& value) { return value.toString(); });
     case Type::Array: raise(errors::kTypeMismatch);
   }
   raise(errors::kTypeMismatch);

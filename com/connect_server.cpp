@@ -126,7 +126,7 @@ HRESULT ExtensibilityFace::OnDisconnection(int RemoveMode, SAFEARRAY** /*custom*
 HRESULT ExtensibilityFace::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
   static const wchar_t* const kMembers[] = {L"OnConnection", L"OnDisconnection", L"OnAddInsUpdate",
                                              L"OnStartupComplete", L"OnBeginShutdown"};
-  if (!names || !ids) return E_POINTER;
+  if (const HRESULT invalid = checkNames(names, count, ids); FAILED(invalid)) return invalid;
   HRESULT result = S_OK;
   for (UINT i = 0; i < count; ++i) {
     ids[i] = DISPID_UNKNOWN;
@@ -141,13 +141,19 @@ HRESULT ExtensibilityFace::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LC
 HRESULT ExtensibilityFace::Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                   EXCEPINFO* exception, UINT* argumentError) {
   if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
+  if (const HRESULT invalid = checkParameters(params, argumentError); FAILED(invalid)) return invalid;
   if (result) VariantInit(result);
-  if (params && params->cNamedArgs) return DISP_E_NONAMEDARGS;
-  const UINT count = params ? params->cArgs : 0;
+  if (params->cNamedArgs) return DISP_E_NONAMEDARGS;
+  const UINT count = params->cArgs;
   // Arguments arrive reversed; objects and numbers may come by reference from script callers.
   const auto argument = [&](UINT position, VARTYPE type, VARIANT& out) -> HRESULT {
     VariantInit(&out);
     if (position >= count) return DISP_E_BADPARAMCOUNT;
+    const VARIANT& given = params->rgvarg[count - 1 - position];
+    if ((heldType(given) & VT_ARRAY) != 0 || (type != VT_DISPATCH && holdsObject(given))) {
+      if (argumentError) *argumentError = count - 1 - position;
+      return DISP_E_TYPEMISMATCH;
+    }
     const HRESULT copied = VariantCopyInd(&out, &params->rgvarg[count - 1 - position]);
     if (FAILED(copied)) return copied;
     const HRESULT changed = VariantChangeType(&out, &out, 0, type);
@@ -155,7 +161,11 @@ HRESULT ExtensibilityFace::Invoke(DISPID member, REFIID, LCID, WORD flags, DISPP
     return changed;
   };
   HRESULT outcome = S_OK;
+  // Cleared whichever of them an earlier failure left unconverted.
   VARIANT first, second, third;
+  VariantInit(&first);
+  VariantInit(&second);
+  VariantInit(&third);
   switch (member) {
     case 1:
       if (SUCCEEDED(outcome = argument(0, VT_DISPATCH, first)) && SUCCEEDED(outcome = argument(1, VT_I4, second)) &&

@@ -9,8 +9,7 @@ namespace com {
 
 namespace {
 
-// Chains of VT_BYREF|VT_VARIANT are never deep; a longer one is a caller's cycle.
-constexpr int kMaximumIndirection = 8;
+using automation::win32::kMaximumNesting;
 
 // The function description of the member for this kind of call; release it with the type info.
 FUNCDESC* findFunction(ITypeInfo* info, DISPID member, WORD flags) {
@@ -56,9 +55,9 @@ bool holdsScalar(VARTYPE type) {
 // further references to Variants. Null for a chain that refers to nothing or loops.
 VARIANT* lastVariant(VARIANT& reference) {
   VARIANT* at = &reference;
-  for (int depth = 0; depth <= kMaximumIndirection; ++depth) {
+  for (int depth = 0; depth <= kMaximumNesting; ++depth) {
+    if ((at->vt & VT_BYREF) != 0 && !at->byref) return nullptr;  // a reference to nothing
     if (at->vt != (VT_BYREF | VT_VARIANT)) return at;
-    if (!at->pvarVal) return nullptr;
     at = at->pvarVal;
   }
   return nullptr;
@@ -90,26 +89,65 @@ HRESULT dispatchFailureOf(const automation::ComError& error) {
 // One argument for a by-reference parameter, made into what the type information's Invoke takes
 // (a reference to the declared type), and what goes back to the caller after the call.
 struct Adapted {
-  VARIANT temporary;        // the converted value the member receives a reference to
-  VARIANT callerReference;  // where the result goes back to, as the caller typed it
+  VARIANT temporary;  // the converted value the member receives a reference to
+  VARIANT given;      // the caller's argument as it came, which leads to where the result goes back
+  VARIANT read;       // what an object given for a plain value read as
   bool writeBack = false;
   VARIANT* arrayPlace = nullptr;  // a caller's Empty Variant that takes an array the member made
 };
+
+// Whether a declared parameter type takes a plain value, not an object or a Variant.
+bool plainValue(const TYPEDESC& declared) {
+  const VARTYPE type = declared.vt == VT_PTR && declared.lptdesc ? declared.lptdesc->vt : declared.vt;
+  return type != VT_DISPATCH && type != VT_UNKNOWN && type != VT_VARIANT && type != VT_SAFEARRAY &&
+         type != VT_PTR && type != VT_USERDEFINED;
+}
+
+// An object given for a plain value is read through its default member here, once: the standard
+// conversion follows a default member that returns an object again, without end. An object in a
+// variable passed for a by-reference parameter is refused by adapt.
+HRESULT readObject(VARIANTARG& given, bool byValueParameter, Adapted& adapted) {
+  VARIANT* place = lastVariant(given);
+  if (!place) return DISP_E_TYPEMISMATCH;
+  if (!holdsObject(*place) || ((given.vt & VT_BYREF) != 0 && !byValueParameter)) return S_OK;
+  IUnknown* object = (place->vt & VT_BYREF) != 0 ? *place->ppunkVal : place->punkVal;
+  IDispatch* dispatch = nullptr;
+  if (!object || FAILED(object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))) || !dispatch) {
+    return DISP_E_TYPEMISMATCH;
+  }
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  const HRESULT hr = dispatch->Invoke(DISPID_VALUE, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &adapted.read, nullptr, nullptr);
+  dispatch->Release();
+  if (FAILED(hr) || (adapted.read.vt & VT_BYREF) != 0 || holdsObject(adapted.read)) return DISP_E_TYPEMISMATCH;
+  given = adapted.read;  // owned by adapted.read
+  return S_OK;
+}
 
 // Adapts `given` for a parameter declared as a reference to `declared`. Returns a failure when the
 // caller's value does not convert, or its variable could not take the result back.
 HRESULT adapt(VARIANTARG& given, const TYPEDESC& declared, Adapted& adapted) {
   const VARTYPE target = declared.vt;
-  VARIANT* place = &given;
-  if (given.vt == (VT_BYREF | VT_VARIANT)) {
-    place = lastVariant(given);
-    if (!place) return DISP_E_TYPEMISMATCH;
-  }
+  VARIANT* place = lastVariant(given);
+  if (!place) return DISP_E_TYPEMISMATCH;
 
   if (target == VT_VARIANT) {
     // A Variant parameter takes any value; a typed reference goes on inside a Variant, so that the
     // member writes through it to the caller's own variable.
-    if (given.vt == (VT_BYREF | VT_VARIANT) || (given.vt & VT_BYREF) == 0) return S_OK;
+    if (given.vt == (VT_BYREF | VT_VARIANT)) return S_OK;
+    if ((given.vt & VT_BYREF) == 0) {
+      // A value passed by value becomes the member's own copy: what the member writes there must
+      // not free what the caller still owns. It is checked (nesting, arrays) before it is copied.
+      try {
+        automation::win32::fromVariant(given);
+      } catch (const automation::ComError& error) {
+        return dispatchFailureOf(error);
+      }
+      const HRESULT copied = VariantCopy(&adapted.temporary, &given);
+      if (FAILED(copied)) return copied;
+      given.vt = VT_BYREF | VT_VARIANT;
+      given.pvarVal = &adapted.temporary;
+      return S_OK;
+    }
     adapted.temporary = given;  // a reference: nothing of it is owned here
     given.vt = VT_BYREF | VT_VARIANT;
     given.pvarVal = &adapted.temporary;
@@ -157,7 +195,7 @@ HRESULT adapt(VARIANTARG& given, const TYPEDESC& declared, Adapted& adapted) {
   VariantClear(&value);
   if (FAILED(outcome)) return outcome;
   if (byReference) {
-    adapted.callerReference = referenceTo(*place);
+    adapted.given = given;
     adapted.writeBack = true;
   }
   given.vt = static_cast<VARTYPE>(VT_BYREF | target);
@@ -165,11 +203,13 @@ HRESULT adapt(VARIANTARG& given, const TYPEDESC& declared, Adapted& adapted) {
   return S_OK;
 }
 
-// Stores what the member left in the temporary into the caller's variable, in the caller's type.
-HRESULT giveBack(const Adapted& adapted) {
+// Stores what the member left in the temporary into the caller's variable, in the type the
+// variable has now: the call (an object's default property it read) may have changed it.
+HRESULT giveBack(Adapted& adapted) {
+  VARIANT* place = lastVariant(adapted.given);
+  if (!place) return DISP_E_TYPEMISMATCH;
   try {
-    automation::win32::storeThroughReference(adapted.callerReference,
-                                             automation::win32::fromVariant(adapted.temporary));
+    automation::win32::storeThroughReference(referenceTo(*place), automation::win32::fromVariant(adapted.temporary));
     return S_OK;
   } catch (const automation::ComError& error) {
     return dispatchFailureOf(error);
@@ -178,17 +218,70 @@ HRESULT giveBack(const Adapted& adapted) {
 
 }  // namespace
 
+HRESULT checkParameters(const DISPPARAMS* params, UINT* argumentError) {
+  if (!params) return E_INVALIDARG;
+  if (params->cArgs > 0 && !params->rgvarg) return E_INVALIDARG;
+  if (params->cNamedArgs > 0 && !params->rgdispidNamedArgs) return E_INVALIDARG;
+  if (params->cNamedArgs > params->cArgs) return DISP_E_BADPARAMCOUNT;
+  // A reference to nothing, or a chain of references too long, is refused before anything reads it.
+  for (UINT k = 0; k < params->cArgs; ++k) {
+    if (!lastVariant(params->rgvarg[k])) {
+      if (argumentError) *argumentError = k;
+      return DISP_E_TYPEMISMATCH;
+    }
+  }
+  return S_OK;
+}
+
+VARTYPE heldType(const VARIANT& argument) {
+  const VARIANT* place = &argument;
+  for (int depth = 0; depth <= kMaximumNesting && place->vt == (VT_BYREF | VT_VARIANT) && place->pvarVal; ++depth) {
+    place = place->pvarVal;
+  }
+  return place->vt & ~VT_BYREF;
+}
+
+HRESULT checkNames(const LPOLESTR* names, UINT count, const DISPID* ids) {
+  if (!names || !ids) return E_INVALIDARG;
+  for (UINT i = 0; i < count; ++i) {
+    if (!names[i]) return E_INVALIDARG;
+  }
+  return S_OK;
+}
+
 HRESULT invokeAdapted(ITypeInfo* info, void* instance, DISPID member, WORD flags, DISPPARAMS* params,
                       VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
-  FUNCDESC* function = params && params->cArgs ? findFunction(info, member, flags) : nullptr;
+  if (const HRESULT invalid = checkParameters(params, argumentError); FAILED(invalid)) return invalid;
+  FUNCDESC* function = params->cArgs ? findFunction(info, member, flags) : nullptr;
   if (!function) return info->Invoke(instance, member, flags, params, result, exception, argumentError);
+  // Every parameter is required, and no more are taken. The standard dispatcher would hand an
+  // extra argument to the default member of what a property returned, be it Nothing, and keeps a
+  // reference to an argument it converted before it found one missing.
+  const SHORT last = static_cast<SHORT>(function->cParams - 1);
+  const bool returns = last >= 0 && (function->lprgelemdescParam[last].paramdesc.wParamFlags & PARAMFLAG_FRETVAL) != 0;
+  const LONG parameters = returns ? last : last + 1;
+  if (params->cArgs != static_cast<UINT>(parameters)) {
+    info->ReleaseFuncDesc(function);
+    return DISP_E_BADPARAMCOUNT;
+  }
+  // A name that is no parameter fails there too, after arguments were converted and kept.
+  for (UINT k = 0; k < params->cNamedArgs; ++k) {
+    const DISPID named = params->rgdispidNamedArgs[k];
+    const bool value = named == DISPID_PROPERTYPUT && (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+    if (!value && (named < 0 || named >= parameters)) {
+      if (argumentError) *argumentError = k;
+      info->ReleaseFuncDesc(function);
+      return DISP_E_PARAMNOTFOUND;
+    }
+  }
 
   const UINT count = params->cArgs;
   std::vector<VARIANTARG> arguments(params->rgvarg, params->rgvarg + count);
   std::vector<Adapted> adapted(count);
   for (auto& each : adapted) {
     VariantInit(&each.temporary);
-    VariantInit(&each.callerReference);
+    VariantInit(&each.given);
+    VariantInit(&each.read);
   }
   HRESULT outcome = S_OK;
 
@@ -199,8 +292,18 @@ HRESULT invokeAdapted(ITypeInfo* info, void* instance, DISPID member, WORD flags
     const ELEMDESC& description = function->lprgelemdescParam[parameter];
     if ((description.paramdesc.wParamFlags & PARAMFLAG_FRETVAL) != 0) continue;
     const TYPEDESC& declared = description.tdesc;
-    if (declared.vt != VT_PTR || !declared.lptdesc) continue;
-    outcome = adapt(arguments[k], *declared.lptdesc, adapted[k]);
+    if (plainValue(declared)) outcome = readObject(arguments[k], declared.vt != VT_PTR, adapted[k]);
+    if (SUCCEEDED(outcome) && plainValue(declared) && declared.vt != VT_PTR) {
+      // A value that does not convert is refused here: the standard dispatcher keeps what it
+      // converted of the arguments before it.
+      VARIANT converted;
+      VariantInit(&converted);
+      outcome = VariantChangeType(&converted, &arguments[k], 0, declared.vt);
+      VariantClear(&converted);
+    }
+    if (SUCCEEDED(outcome) && declared.vt == VT_PTR && declared.lptdesc) {
+      outcome = adapt(arguments[k], *declared.lptdesc, adapted[k]);
+    }
     if (FAILED(outcome) && argumentError) *argumentError = k;
   }
 
@@ -227,8 +330,10 @@ HRESULT invokeAdapted(ITypeInfo* info, void* instance, DISPID member, WORD flags
     }
   }
   for (auto& each : adapted) {
-    // A temporary that wraps a caller's reference owns nothing; clearing a reference frees nothing.
+    // A temporary that wraps a caller's reference owns nothing (clearing a reference frees
+    // nothing); one that holds a copy owns it.
     VariantClear(&each.temporary);
+    VariantClear(&each.read);
   }
   info->ReleaseFuncDesc(function);
   return outcome;

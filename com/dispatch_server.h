@@ -22,6 +22,20 @@
 
 namespace com {
 
+// What every IDispatch of the module refuses before reading anything: no parameters, a null array
+// where a count says there are entries (E_INVALIDARG), more named arguments than arguments; no
+// names or DISPIDs, or a null name; an argument that refers to nothing (DISP_E_TYPEMISMATCH).
+HRESULT checkParameters(const DISPPARAMS* params, UINT* argumentError);
+HRESULT checkNames(const LPOLESTR* names, UINT count, const DISPID* ids);
+// The type an argument holds, also through references. The standard conversion of an object to
+// a plain value follows its default member without end, and a copy of an array of a type no
+// VARIANT has cannot be cleared: the faces refuse both where they take a plain value.
+VARTYPE heldType(const VARIANT& argument);
+inline bool holdsObject(const VARIANT& argument) {
+  const VARTYPE type = heldType(argument);
+  return type == VT_DISPATCH || type == VT_UNKNOWN;
+}
+
 // Invoke through the type information with by-reference arguments adapted as above.
 HRESULT invokeAdapted(ITypeInfo* info, void* instance, DISPID member, WORD flags, DISPPARAMS* params,
                       VARIANT* result, EXCEPINFO* exception, UINT* argumentError);
@@ -70,6 +84,7 @@ class DispatchServer : public Interface, public ISupportErrorInfo {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+    if (const HRESULT invalid = checkNames(names, count, ids); FAILED(invalid)) return invalid;
     ITypeInfo* info = interfaceTypeInfo(interfaceId_);
     if (!info) return TYPE_E_CANTLOADLIBRARY;
     return DispGetIDsOfNames(info, names, count, ids);

@@ -1,6 +1,7 @@
 #include "com/ribbon_face.h"
 
 #include "com/bstr.h"
+#include "com/dispatch_server.h"
 #include "com/error_info.h"
 
 namespace com {
@@ -25,7 +26,7 @@ HRESULT RibbonFace::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
 }
 
 HRESULT RibbonFace::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
-  if (!names || !ids) return E_POINTER;
+  if (const HRESULT invalid = checkNames(names, count, ids); FAILED(invalid)) return invalid;
   HRESULT result = S_OK;
   for (UINT i = 0; i < count; ++i) {
     // The one member, without named arguments.
@@ -38,8 +39,13 @@ HRESULT RibbonFace::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DIS
 HRESULT RibbonFace::Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                            EXCEPINFO*, UINT* argumentError) {
   if (member != 1 || !(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
-  if (!params || params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
+  if (const HRESULT invalid = checkParameters(params, argumentError); FAILED(invalid)) return invalid;
+  if (params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
   if (params->cNamedArgs) return DISP_E_NONAMEDARGS;
+  if (holdsObject(params->rgvarg[0]) || (heldType(params->rgvarg[0]) & VT_ARRAY) != 0) {
+    if (argumentError) *argumentError = 0;
+    return DISP_E_TYPEMISMATCH;
+  }
   VARIANT id;
   VariantInit(&id);
   HRESULT outcome = VariantChangeType(&id, &params->rgvarg[0], 0, VT_BSTR);

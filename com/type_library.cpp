@@ -25,7 +25,11 @@ ITypeLib* moduleTypeLibrary() {
 }
 
 ITypeInfo* interfaceTypeInfo(REFIID interfaceId) {
+  // Apartment-threaded objects of several apartments ask at the same time; the type information
+  // itself is free-threaded.
+  static std::mutex lock;
   static std::map<GUID, ITypeInfo*, GuidLess> cache;
+  const std::lock_guard<std::mutex> held(lock);
   auto found = cache.find(interfaceId);
   if (found != cache.end()) return found->second;
   ITypeLib* library = moduleTypeLibrary();

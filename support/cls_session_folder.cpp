@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "platform/caller_path.h"
+
 namespace support {
 
 using automation::Variant;
@@ -67,7 +69,10 @@ std::wstring clsSessionFolder::NextFolder(const std::wstring& strPath, std::int1
   nCounter = static_cast<std::int16_t>(nCounter % kWrap);
   const std::int16_t number = numberOf(kCategoryStep * nCategory + nCounter);
   const std::wstring name = L"vfn" + std::to_wstring(number);
-  if (!platform_.fileSystem.folderExists(strPath + name)) platform_.fileSystem.createFolder(strPath + name);
+  // The folder belongs inside the base folder, whether or not the caller ended it with a separator.
+  platform::refuseDevicePath(strPath);
+  const std::wstring folder = platform::joinPath(strPath, name);
+  if (!platform_.fileSystem.folderExists(folder)) platform_.fileSystem.createFolder(folder);
   return name + L"\\";
 }
 
@@ -89,9 +94,10 @@ void clsSessionFolder::RemoveFolders(const std::wstring& strPath, std::int16_t& 
   // names for a negative counter); and a name that merely contains it (another category's vfn15, a
   // user's myvfn1data) is someone else's data unless NextFolder makes exactly that name.
   const std::wstring pattern = L"vfn" + std::to_wstring(nCategory);
+  platform::refuseDevicePath(strPath);
   for (const std::wstring& name : platform_.fileSystem.subFolderNames(strPath)) {
     if (name.find(pattern) != std::wstring::npos && IsSessionFolderName(name, nCategory)) {
-      platform_.fileSystem.deleteFolder(strPath + name);
+      platform_.fileSystem.deleteFolder(platform::joinPath(strPath, name));  // the folder it listed
     }
   }
 }

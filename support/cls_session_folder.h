@@ -16,7 +16,8 @@ class clsSessionFolder {
   explicit clsSessionFolder(const platform::Platform& platform) : platform_(platform) {}
 
   void Init() {}
-  // Advances nCounter, creates strPath + name unless it exists, and returns the name and "\".
+  // Advances nCounter, creates the folder name inside strPath (with or without its final "\")
+  // unless it exists, and returns the name and "\".
   // Raises ComError 6 when the counter or the number overflows (the counter stays advanced
   // when only the number does), and the file system's error when the folder cannot be created.
   std::wstring NextFolder(const std::wstring& strPath, std::int16_t& nCategory, std::int16_t& nCounter);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "addin/messages.h"
+#include "platform/caller_path.h"
 #include "platform/com_error.h"
 #include "platform/stream_suffix.h"
 #include "platform/text.h"
@@ -26,7 +27,8 @@ std::vector<std::wstring> splitAtComma(const std::wstring& list) {
 bool Restrictions::IsEncryptionAllowed(const std::wstring& strFilename) {
   // Windows opens one file under many spellings (links, short names, "..", prefixes, streams):
   // the rules are applied to the one path the file system reports for it, or they could be
-  // walked around by spelling alone.
+  // walked around by spelling alone. A device or a pipe is no file, and is never opened.
+  platform::refuseDevicePath(strFilename);
   const std::wstring canonical = platform_.fileSystem.canonicalPath(strFilename);
   if (IsReadOnlyFile(canonical)) return false;
   if (IsSystemFile(canonical)) return false;
@@ -34,6 +36,7 @@ bool Restrictions::IsEncryptionAllowed(const std::wstring& strFilename) {
 }
 
 bool Restrictions::IsFileOpen(const std::wstring& strFilename) {
+  platform::refuseDevicePath(strFilename);
   return !platform_.fileSystem.canOpenForWriting(strFilename);
 }
 

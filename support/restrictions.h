@@ -16,9 +16,11 @@ class Restrictions {
 
   // Judges the one path the file system reports for the file, however `strFilename` spells it.
   // Raises the file system's error (53 file not found, 70 permission denied) for a file whose
-  // attributes cannot be read: a missing file is a failed call, not a refusal. So is a folder (53).
+  // attributes cannot be read: a missing file is a failed call, not a refusal. So is a folder (53),
+  // and a device or pipe (75, never opened).
   bool IsEncryptionAllowed(const std::wstring& strFilename);
   // True when the file cannot be opened for writing: in use elsewhere, not writable, or not there.
+  // Raises 75 for a device or pipe, which is never opened.
   bool IsFileOpen(const std::wstring& strFilename);
 
  private:

@@ -13,9 +13,6 @@
 namespace automation::win32 {
 namespace {
 
-// By-reference VARIANTs that point at by-reference VARIANTs are legal but never deep; a cycle
-// of them is a caller's bug that must not become an endless loop.
-constexpr int kMaximumIndirection = 8;
 
 [[noreturn]] void mismatch(const std::wstring& description) {
   throw ComError::automation(errors::kTypeMismatch, description);
@@ -73,10 +70,47 @@ bool isArrayElementType(VARTYPE type) {
   }
 }
 
-Variant fromSafeArray(SAFEARRAY* array, VARTYPE elementType) {
+// The size of one element of an array of `type`, and the feature flag that says how
+// SafeArrayGetElement copies it, as SafeArrayCreate makes them.
+ULONG elementSize(VARTYPE type) {
+  switch (type) {
+    case VT_I1: case VT_UI1: return 1;
+    case VT_I2: case VT_UI2: case VT_BOOL: return 2;
+    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: case VT_ERROR: return 4;
+    case VT_I8: case VT_UI8: case VT_R8: case VT_CY: case VT_DATE: return 8;
+    case VT_BSTR: case VT_DISPATCH: case VT_UNKNOWN: return sizeof(void*);
+    case VT_DECIMAL: return sizeof(DECIMAL);
+    default: return sizeof(VARIANT);
+  }
+}
+USHORT copyFeature(VARTYPE type) {
+  switch (type) {
+    case VT_BSTR: return FADF_BSTR;
+    case VT_DISPATCH: return FADF_DISPATCH;
+    case VT_UNKNOWN: return FADF_UNKNOWN;
+    case VT_VARIANT: return FADF_VARIANT;
+    default: return 0;
+  }
+}
+
+// SafeArrayGetElement copies as the array's own descriptor says, whatever the VARIANT claims: the
+// claim must match the descriptor, or an element would be written past the slot it goes into, or
+// a value read as a pointer the caller chose.
+void requireElementType(SAFEARRAY* array, VARTYPE claimed) {
+  constexpr USHORT kCopyFeatures = FADF_BSTR | FADF_UNKNOWN | FADF_DISPATCH | FADF_VARIANT | FADF_RECORD;
+  VARTYPE own = VT_EMPTY;
+  if (FAILED(SafeArrayGetVartype(array, &own)) || own != claimed || array->cbElements != elementSize(claimed) ||
+      (array->fFeatures & kCopyFeatures) != copyFeature(claimed)) {
+    mismatch(L"Type mismatch: the array holds other elements than its variant says");
+  }
+}
+
+Variant fromSafeArray(SAFEARRAY* array, VARTYPE elementType, int depth) {
   if (array == nullptr) return Variant(VariantArray{});  // an array variable that was never dimensioned
+  if (depth >= kMaximumNesting) mismatch(L"Type mismatch: arrays nested too deep");
   if (SafeArrayGetDim(array) != 1) mismatch(L"Type mismatch: arrays of more than one dimension are not supported");
   if (!isArrayElementType(elementType)) mismatch(L"Type mismatch: an array of " + typeName(elementType));
+  requireElementType(array, elementType);
   LONG lower = 0;
   LONG upper = -1;
   HRESULT hr = SafeArrayGetLBound(array, 1, &lower);
@@ -88,10 +122,23 @@ Variant fromSafeArray(SAFEARRAY* array, VARTYPE elementType) {
     LONG position = static_cast<LONG>(index);
     UniqueVariant element;
     VARIANT& slot = element.get();
-    // SafeArrayGetElement copies (SysAllocString, AddRef), so the holder owns what it receives.
+    // A Variant element is read where it is: a copy would copy every array nested in it, as deep
+    // as the caller made them, before the nesting limit could refuse them.
     if (elementType == VT_VARIANT) {
-      hr = SafeArrayGetElement(array, &position, &slot);
-    } else if (elementType == VT_DECIMAL) {
+      void* place = nullptr;
+      hr = SafeArrayLock(array);
+      if (FAILED(hr)) throw errorFromHresult(hr);
+      struct Unlock {
+        SAFEARRAY* locked;
+        ~Unlock() { SafeArrayUnlock(locked); }
+      } unlock{array};
+      hr = SafeArrayPtrOfIndex(array, &position, &place);
+      if (FAILED(hr) || !place) throw errorFromHresult(FAILED(hr) ? hr : E_UNEXPECTED);
+      elements.push_back(convertIn(*static_cast<const VARIANT*>(place), depth + 1));
+      continue;
+    }
+    // SafeArrayGetElement copies (SysAllocString, AddRef), so the holder owns what it receives.
+    if (elementType == VT_DECIMAL) {
       DECIMAL decimal{};
       hr = SafeArrayGetElement(array, &position, &decimal);
       if (SUCCEEDED(hr)) slot.decVal = decimal;  // the DECIMAL overlays the whole VARIANT, type included
@@ -100,7 +147,7 @@ Variant fromSafeArray(SAFEARRAY* array, VARTYPE elementType) {
     }
     if (FAILED(hr)) throw errorFromHresult(hr);
     if (elementType != VT_VARIANT) slot.vt = elementType;
-    elements.push_back(convertIn(slot, 0));
+    elements.push_back(convertIn(slot, depth + 1));
   }
   return Variant(std::move(elements));
 }
@@ -109,15 +156,15 @@ Variant convertIn(const VARIANT& value, int depth) {
   const VARTYPE type = value.vt;
   if ((type & VT_BYREF) != 0) {
     if (value.byref == nullptr) mismatch(L"Type mismatch: a by-reference value that refers to nothing");
-    if (depth >= kMaximumIndirection) mismatch(L"Type mismatch: too many levels of reference");
+    if (depth >= kMaximumNesting) mismatch(L"Type mismatch: too many levels of reference");
     if (type == (VT_BYREF | VT_VARIANT)) return convertIn(*value.pvarVal, depth + 1);
-    if ((type & VT_ARRAY) != 0) return fromSafeArray(*value.pparray, type & VT_TYPEMASK);
+    if ((type & VT_ARRAY) != 0) return fromSafeArray(*value.pparray, type & VT_TYPEMASK, depth + 1);
     UniqueVariant copy;
     const HRESULT hr = VariantCopyInd(copy.ptr(), readOnly(value));
     if (FAILED(hr)) coercionFailed(hr, type, type & ~VT_BYREF);
     return convertIn(copy.get(), depth + 1);
   }
-  if ((type & VT_ARRAY) != 0) return fromSafeArray(value.parray, type & VT_TYPEMASK);
+  if ((type & VT_ARRAY) != 0) return fromSafeArray(value.parray, type & VT_TYPEMASK, depth);
   switch (type) {
     case VT_EMPTY: return Variant();
     case VT_NULL: return Variant::null();
@@ -253,7 +300,7 @@ void storeAt(const VARIANT& reference, const Variant& value, int depth) {
     // A variant that refers on (a script engine's variable seen through another reference):
     // the value belongs where the last reference points.
     if ((slot.vt & VT_BYREF) != 0) {
-      if (depth >= kMaximumIndirection) mismatch(L"Type mismatch: too many levels of reference");
+      if (depth >= kMaximumNesting) mismatch(L"Type mismatch: too many levels of reference");
       storeAt(slot, value, depth + 1);
       return;
     }

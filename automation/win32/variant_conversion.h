@@ -10,6 +10,10 @@
 
 namespace automation::win32 {
 
+// How deep references to references and arrays inside arrays may go, together: legal values are
+// never deep, and a cycle or a deep nesting is a caller's bug that must not exhaust the stack.
+inline constexpr int kMaximumNesting = 8;
+
 // Empty, Null, Bool, Int16, Int32, Double and String become VT_EMPTY, VT_NULL, VT_BOOL, VT_I2,
 // VT_I4, VT_R8 and VT_BSTR; an object VT_DISPATCH (Nothing a null one); an array a one-dimensional
 // SAFEARRAY of VARIANT with lower bound 0. Raises ComError 13 for an object that has no IDispatch.
@@ -21,7 +25,8 @@ UniqueVariant toVariant(const Variant& value);
 // (VariantChangeType). VT_ERROR
 // is Empty for an omitted argument (DISP_E_PARAMNOTFOUND) and Int32 of its code otherwise.
 // VT_UNKNOWN is an object when it answers IDispatch. Arrays must have one dimension; their
-// elements may be of any of these types. Raises ComError 13 for anything else.
+// elements may be of any of these types, and of the type the array's own descriptor has. Raises
+// ComError 13 for anything else, and for nesting deeper than kMaximumNesting.
 Variant fromVariant(const VARIANT& value);
 
 // Whether the VARIANT is an omitted optional argument (VT_ERROR DISP_E_PARAMNOTFOUND).

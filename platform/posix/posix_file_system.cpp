@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -64,25 +66,47 @@ struct MallocFree {
   void operator()(char* memory) const { std::free(memory); }
 };
 
-void removeTree(const std::string& path) {
+// Removes the entry `name` of the folder open as `parent`, and everything below it. Each folder is
+// opened relative to its parent without following a link, and judged by what its descriptor is:
+// a link swapped in after it was looked at is removed itself, never followed.
+void removeAt(int parent, const std::string& name) {
   struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0) throw errorFromErrno(errno, errors::kPathNotFound);
+  if (::fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) throw errorFromErrno(errno, errors::kPathNotFound);
   if (!S_ISDIR(info.st_mode)) {
-    if (::unlink(path.c_str()) != 0) throw errorFromErrno(errno, errors::kPathNotFound);
+    if (::unlinkat(parent, name.c_str(), 0) != 0) throw errorFromErrno(errno, errors::kPathNotFound);
     return;
   }
   // Forced deletion: a folder the owner may not write would keep its entries.
-  if ((info.st_mode & S_IWUSR) == 0) ::chmod(path.c_str(), info.st_mode | S_IWUSR | S_IXUSR);
+  if ((info.st_mode & S_IWUSR) == 0) ::fchmodat(parent, name.c_str(), info.st_mode | S_IWUSR | S_IXUSR, 0);
   {
-    DirHandle dir(::opendir(path.c_str()));
-    if (!dir) throw errorFromErrno(errno, errors::kPathNotFound);
-    while (dirent* entry = ::readdir(dir.get())) {
-      const std::string name = entry->d_name;
-      if (name == "." || name == "..") continue;
-      removeTree(path + "/" + name);
+    const int folder = ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder < 0) throw errorFromErrno(errno, errors::kPathNotFound);
+    DirHandle dir(::fdopendir(folder));
+    if (!dir) {
+      ::close(folder);
+      throw errorFromErrno(errno, errors::kPathNotFound);
     }
+    std::vector<std::string> names;
+    while (dirent* entry = ::readdir(dir.get())) {
+      const std::string child = entry->d_name;
+      if (child != "." && child != "..") names.push_back(child);
+    }
+    for (const std::string& child : names) removeAt(::dirfd(dir.get()), child);
   }
-  if (::rmdir(path.c_str()) != 0) throw errorFromErrno(errno, errors::kPathNotFound);
+  if (::unlinkat(parent, name.c_str(), AT_REMOVEDIR) != 0) throw errorFromErrno(errno, errors::kPathNotFound);
+}
+
+void removeTree(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  const std::size_t slash = path.find_last_of('/');
+  const std::string parentPath = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const int parent = ::open(parentPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (parent < 0) throw errorFromErrno(errno, errors::kPathNotFound);
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{parent};
+  removeAt(parent, path.substr(slash == std::string::npos ? 0 : slash + 1));
 }
 
 }  // namespace

@@ -13,6 +13,13 @@
 #include "platform/win32/win32_this_machine.h"
 
 namespace platform::win32 {
+namespace {
+
+// Should a caller's path lead to a pipe after all, its server may learn who the user is but never
+// act as the user.
+constexpr DWORD kIdentifyOnly = SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION;
+
+}  // namespace
 
 bool Win32FileSystem::folderExists(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -61,8 +68,8 @@ bool Win32FileSystem::canOpenForWriting(const std::wstring& path) noexcept {
   }
   // No sharing: a file that another program has open, for reading or writing, fails here.
   const UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-  return static_cast<bool>(file);
+                                    FILE_ATTRIBUTE_NORMAL | kIdentifyOnly, nullptr));
+  return file && GetFileType(file.get()) == FILE_TYPE_DISK;
 }
 
 std::wstring Win32FileSystem::canonicalPath(const std::wstring& path) {
@@ -80,12 +87,13 @@ std::wstring Win32FileSystem::finalPathOf(const std::wstring& path) {
   // folder open too, so that the caller learns it is a folder rather than meeting access denied.
   const UniqueFile file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                                    FILE_FLAG_BACKUP_SEMANTICS | kIdentifyOnly, nullptr));
   if (!file) {
     const DWORD code = GetLastError();
     // The caller asks about a file: a missing folder on its way means the file is not there.
     throw code == ERROR_PATH_NOT_FOUND ? ComError::automation(errors::kFileNotFound) : errorFromWin32(code, path);
   }
+  if (GetFileType(file.get()) != FILE_TYPE_DISK) throw ComError::automation(errors::kPathFileAccessError);
   DWORD failure = ERROR_SUCCESS;
   const auto reported = fetchGrowing(MAX_PATH, [&](wchar_t* buffer, std::uint32_t capacity) -> std::uint32_t {
     const DWORD result = GetFinalPathNameByHandleW(file.get(), buffer, capacity, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/caller_path.h"
 #include "platform/com_error.h"
 #include "platform/win32/win32_error.h"
 #include "platform/win32/win32_handles.h"
@@ -70,10 +71,8 @@ std::vector<FolderEntry> folderEntries(const std::wstring& folder) {
 }
 
 std::wstring childPath(const std::wstring& folder, const std::wstring& name) {
-  if (folder.empty()) return name;
-  const wchar_t last = folder.back();
-  if (last == L'\\' || last == L'/' || last == L':') return folder + name;
-  return folder + L'\\' + name;
+  if (!folder.empty() && folder.back() == L':') return folder + name;  // "C:": the drive's current folder
+  return joinPath(folder, name);
 }
 
 }  // namespace platform::win32

@@ -6,7 +6,8 @@
 namespace platform::win32 {
 
 // Deletes `folder` (its name being the folder's path) and everything below it, read-only entries
-// included. A link (junction or symbolic link) is removed itself: nothing of its target is
+// included. Each entry is opened itself (a link is never followed), judged by what its handle
+// says, and deleted through that handle; a link is removed itself: nothing of its target is
 // touched. Raises ComError through errorFromWin32 at the first entry that cannot be deleted.
 void removeFolderTree(const FolderEntry& folder);
 

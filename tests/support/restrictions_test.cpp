@@ -175,6 +175,12 @@ TEST_F(RestrictionsTest, AMissingFileOrAFolderIsAFailedCallNotARefusal) {
     EXPECT_EQ(errorOf([&] { allowed(path); }), 53) << platform::toUtf8(path);
   }
   EXPECT_EQ(errorOf([&] { allowed(L"Q:\\unmapped.doc"); }), 76);
+  // A device or a pipe is refused before anything is opened, by either question.
+  for (const wchar_t* path : {L"\\\\.\\PhysicalDrive0", L"\\\\.\\pipe\\x", L"CON", L"C:\\Docs\\nul.txt", L"//?/pipe/x",
+                              L"\\\\server\\PIPE\\x", L"\\\\?\\UNC\\server\\mailslot\\x", L"C:\\Docs\\COM1 .doc", L"\\??\\C:\\x"}) {
+    EXPECT_EQ(errorOf([&] { allowed(path); }), 75) << platform::toUtf8(path);
+    EXPECT_EQ(errorOf([&] { Restrictions(env.platform()).IsFileOpen(path); }), 75) << platform::toUtf8(path);
+  }
   // Another machine's share is none of this machine's folders.
   EXPECT_EQ(errorOf([&] { allowed(L"\\\\fileserver\\C$\\Docs\\report.doc"); }), 76);
 }

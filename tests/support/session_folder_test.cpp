@@ -69,14 +69,32 @@ TEST_F(SessionFolderTest, AFailureLeavesTheCounterAdvancedUnlessItCouldNotAdvanc
       {kBase, 4, 0, 6, 1},                  // no name of category 4 fits
       {kBase, 0, 32767, 6, 32767},          // the counter itself cannot advance
       {L"C:\\Nowhere\\", 1, 0, 76, 1},  // no base folder to create it in
+      // A device or a pipe is never opened as a folder.
+      {L"\\\\.\\pipe\\x\\", 1, 0, 75, 1}, {L"//./PhysicalDrive0", 1, 0, 75, 1}, {L"C:\\Sessions\\CON", 1, 0, 75, 1},
+      {L"\\\\server\\pipe\\x", 1, 0, 75, 1},
   };
   for (const auto& c : cases) {
     std::int16_t category = c.category;
     std::int16_t counter = c.counter;
-    EXPECT_EQ(errorOf([&] { folders.NextFolder(c.base, category, counter); }), c.error);
+    EXPECT_EQ(errorOf([&] { folders.NextFolder(c.base, category, counter); }), c.error) << platform::toUtf8(c.base);
     EXPECT_EQ(counter, c.counterAfter);
+    if (c.error == 75) {
+      EXPECT_EQ(errorOf([&] { folders.RemoveFolders(c.base, category); }), 75);
+    }
   }
   EXPECT_TRUE(entries().empty());
+}
+
+TEST_F(SessionFolderTest, ABaseWithoutItsSeparatorGetsOneSoTheFolderListedIsTheFolderDeleted) {
+  env.drive.makeDirectory("Sessionsvfn10001");  // beside the base folder, not in it
+  std::int16_t category = 1;
+  std::int16_t counter = 0;
+  EXPECT_EQ(folders.NextFolder(L"C:\\Sessions", category, counter), L"vfn10001\\");
+  EXPECT_EQ(entries(), std::vector<std::string>{"vfn10001"});
+  env.drive.write("Sessionsvfn10001/keep.txt", "the user's");
+  folders.RemoveFolders(L"C:\\Sessions", category);
+  EXPECT_TRUE(entries().empty());
+  EXPECT_EQ(env.drive.read("Sessionsvfn10001/keep.txt"), "the user's");
 }
 
 TEST_F(SessionFolderTest, AnExistingFolderIsReusedUnchanged) {
