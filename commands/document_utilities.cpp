@@ -51,13 +51,32 @@ std::int16_t ClassAddIn::PowerPointVersion() const { return g_appPPT.object().ge
 ClassAddIn::ToolbarPlacement ClassAddIn::StoreToolbarPlacement(std::int16_t hostKind) {
   const office::CommandBar toolbar(g_cbLockfolioToolbar);
   ToolbarPlacement placement;
-  placement.left = toolbar.left();
-  placement.rowIndex = toolbar.rowIndex();
-  placement.width = toolbar.width();
-  placement.position = toolbar.position();
+  const auto read = [&] {
+    placement.left = toolbar.left();
+    placement.rowIndex = toolbar.rowIndex();
+    placement.width = toolbar.width();
+    placement.position = toolbar.position();
+  };
+  if (withoutToolbar_) {
+    // A toolbar that was never built or that the user removed has no placement to store.
+    if (!g_cbLockfolioToolbar || !ignoringErrors(read)) return placement;
+  } else {
+    read();
+  }
   RegIntfc::SaveToolbarPlacement(platform_, hostKind, placement.left, placement.rowIndex, placement.width,
                                  placement.position);
   return placement;
+}
+
+void ClassAddIn::StartCommand(const ToolbarButton& button) {
+  struct Started {
+    bool& flag;
+    bool before;
+    ~Started() { flag = before; }
+  } started{withoutToolbar_, withoutToolbar_};
+  withoutToolbar_ = true;
+  Variant cancelDefault(false);
+  (this->*button.click)((this->*button.field).object(), cancelDefault);
 }
 
 void ClassAddIn::ShowWordFileDialog(std::int32_t dialog, const std::wstring& vaultRoot) {
