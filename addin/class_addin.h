@@ -145,7 +145,8 @@ class ClassAddIn {
   bool LoginToVault(std::wstring& strVaultRoot);
   Object ActiveDocumentOfHost(const std::wstring& hostName) const;
   std::int16_t PowerPointVersion() const;
-  ToolbarPlacement StoreToolbarPlacement(std::int16_t hostKind);
+  // With `toolbarMayBeGone`, a toolbar that was never built or that the user removed stores nothing.
+  ToolbarPlacement StoreToolbarPlacement(std::int16_t hostKind, bool toolbarMayBeGone = false);
   void ShowWordFileDialog(std::int32_t dialog, const std::wstring& vaultRoot);
   void ReportCommandError(const ComError& error);
 

@@ -48,7 +48,7 @@ bool ClassAddIn::LoginToVault(std::wstring& strVaultRoot) {
 
 std::int16_t ClassAddIn::PowerPointVersion() const { return g_appPPT.object().get(L"Version").toInt16(); }
 
-ClassAddIn::ToolbarPlacement ClassAddIn::StoreToolbarPlacement(std::int16_t hostKind) {
+ClassAddIn::ToolbarPlacement ClassAddIn::StoreToolbarPlacement(std::int16_t hostKind, bool toolbarMayBeGone) {
   const office::CommandBar toolbar(g_cbLockfolioToolbar);
   ToolbarPlacement placement;
   const auto read = [&] {
@@ -57,8 +57,7 @@ ClassAddIn::ToolbarPlacement ClassAddIn::StoreToolbarPlacement(std::int16_t host
     placement.width = toolbar.width();
     placement.position = toolbar.position();
   };
-  if (withoutToolbar_) {
-    // A toolbar that was never built or that the user removed has no placement to store.
+  if (toolbarMayBeGone) {
     if (!g_cbLockfolioToolbar || !ignoringErrors(read)) return placement;
   } else {
     read();
