@@ -108,8 +108,7 @@ void checkAttribute(const Attribute& a, const std::set<std::wstring>& prefixes, 
     a.lengthWithin(kLongestText);
     if (!isNcName(a.value)) a.refuse(L"an id is an XML name without a colon");
     if (!ids.insert(a.value).second) a.refuse(L"the id is used twice");
-  } else if (name == L"idMso" || name == L"imageMso" || name == L"insertAfterMso" || name == L"insertBeforeMso" ||
-             name == L"image") {
+  } else if (name == L"idMso" || name == L"imageMso" || name == L"insertAfterMso" || name == L"insertBeforeMso") {
     if (!isNcName(a.value)) a.refuse(L"not an XML name without a colon");
   } else if (name == L"idQ" || name == L"insertAfterQ" || name == L"insertBeforeQ") {
     const std::size_t colon = a.value.find(L':');
@@ -128,7 +127,7 @@ void checkAttribute(const Attribute& a, const std::set<std::wstring>& prefixes, 
   } else if (name == L"size") {
     if (a.value != L"normal" && a.value != L"large") a.refuse(L"the size is normal or large");
   } else {
-    a.lengthWithin(kLongestText);  // a callback's name: looked up only when it is called
+    a.lengthWithin(kLongestText);  // a callback's name (looked up only when it is called), a picture's
   }
 }
 
