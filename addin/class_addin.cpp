@@ -61,6 +61,7 @@ void ClassAddIn::ShowErrorMessage(const ComError& error, std::int16_t id) const 
 void ClassAddIn::DoOnConnection(const Object& Application, std::int32_t ConnectMode, const Object& AddInInst,
                                 Variant& /*custom*/) {
   try {
+    openCommandsEnabled_ = saveCommandsEnabled_ = true;
     g_objHostApp = office::inHostLocale(Application);
     g_objSelf = AddInInst;
     const std::wstring name = HostName();

@@ -94,9 +94,15 @@ class ClassAddIn {
     std::int32_t maskId;
   };
   static const std::vector<ToolbarButton>& ToolbarButtons();
-  // Told of each toolbar button whose Enabled the add-in has just set, so that another face of
-  // the same command can follow it.
+  // Told of each command whose availability the add-in has just set, so that another face of the
+  // same command can follow it.
   void SetEnabledObserver(std::function<void(const ToolbarButton&)> observer) { enabledObserver_ = std::move(observer); }
+  // Whether the command is available: the add-in's own state, which its menu item, its toolbar
+  // button and its ribbon button all follow, whether or not those controls exist.
+  bool CommandEnabled(const ToolbarButton& button) const;
+  // Starts the command as its toolbar button's click does, from a face that is not one of its
+  // controls (the ribbon): a toolbar that is gone then leaves no placement to store, and no error.
+  void StartCommand(const ToolbarButton& button);
 
  private:
   // Host kind: 1 Word, 2 Excel, 3 PowerPoint and every other name.
@@ -139,7 +145,8 @@ class ClassAddIn {
   bool LoginToVault(std::wstring& strVaultRoot);
   Object ActiveDocumentOfHost(const std::wstring& hostName) const;
   std::int16_t PowerPointVersion() const;
-  ToolbarPlacement StoreToolbarPlacement(std::int16_t hostKind);
+  // With `toolbarMayBeGone`, a toolbar that was never built or that the user removed stores nothing.
+  ToolbarPlacement StoreToolbarPlacement(std::int16_t hostKind, bool toolbarMayBeGone = false);
   void ShowWordFileDialog(std::int32_t dialog, const std::wstring& vaultRoot);
   void ReportCommandError(const ComError& error);
 
@@ -153,6 +160,9 @@ class ClassAddIn {
   platform::Platform platform_;
   automation::ObjectFactory& objects_;
   std::function<void(const ToolbarButton&)> enabledObserver_;
+  bool openCommandsEnabled_ = true;
+  bool saveCommandsEnabled_ = true;
+  bool withoutToolbar_ = false;  // a command started by StartCommand is running
 };
 
 }  // namespace addin

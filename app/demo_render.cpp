@@ -104,21 +104,39 @@ std::string renderToolbar(sim::Application& app, bool color) {
 }
 
 std::string renderFace(const std::vector<std::uint8_t>& dib) {
-  // 24 bits with the toolbar's grey showing through, or 32 with the ribbon's alpha.
-  const std::size_t bytes = dib.size() > 14 && dib[14] == 32 ? 4 : 3;
-  if (dib.size() < 40 + 16 * 16 * bytes) return {};
-  const auto at = [&](int x, int y) {
-    const std::size_t row = static_cast<std::size_t>(15 - y);  // bottom-up rows
-    return 40 + row * 16 * bytes + static_cast<std::size_t>(x) * bytes;
+  // 24 bits with the toolbar's grey showing through, or 32 with the ribbon's alpha over the
+  // ribbon's light grey; the picture's own size, bottom-up rows.
+  if (dib.size() < 40) return {};
+  const auto int32At = [&](std::size_t at) {
+    return static_cast<int>(dib[at] | dib[at + 1] << 8 | dib[at + 2] << 16 | dib[at + 3] << 24);
   };
-  const auto pixel = [&](int x, int y) { return Rgb{dib[at(x, y) + 2], dib[at(x, y) + 1], dib[at(x, y)]}; };
+  const int width = int32At(4);
+  const int height = int32At(8);
+  const std::size_t bytes = dib[14] == 32 ? 4 : 3;
+  const std::size_t stride = (static_cast<std::size_t>(width) * bytes + 3) & ~std::size_t{3};
+  if (width <= 0 || height <= 0 || width > 256 || height > 256 ||
+      dib.size() < 40 + stride * static_cast<std::size_t>(height)) {
+    return {};
+  }
+  const auto at = [&](int x, int y) {
+    return 40 + static_cast<std::size_t>(height - 1 - y) * stride + static_cast<std::size_t>(x) * bytes;
+  };
   const Rgb transparent{192, 192, 192};
-  const auto shows = [&](int x, int y) { return bytes == 4 ? dib[at(x, y) + 3] != 0 : !(pixel(x, y) == transparent); };
+  const Rgb ribbon{243, 243, 243};
+  const auto pixel = [&](int x, int y) {
+    const Rgb colour{dib[at(x, y) + 2], dib[at(x, y) + 1], dib[at(x, y)]};
+    if (bytes == 3) return colour;
+    const int alpha = dib[at(x, y) + 3];
+    const auto over = [alpha](int front, int back) { return (front * alpha + back * (255 - alpha) + 127) / 255; };
+    return Rgb{over(colour.r, ribbon.r), over(colour.g, ribbon.g), over(colour.b, ribbon.b)};
+  };
+  const auto shows = [&](int x, int y) {
+    if (y >= height) return false;
+    return bytes == 4 ? dib[at(x, y) + 3] != 0 : !(pixel(x, y) == transparent);
+  };
   std::string out;
-  for (int y = 0; y < 16; y += 2) {
-    for (int x = 0; x < 16; ++x) {
-      const Rgb top = pixel(x, y);
-      const Rgb bottom = pixel(x, y + 1);
+  for (int y = 0; y < height; y += 2) {
+    for (int x = 0; x < width; ++x) {
       const bool topShows = shows(x, y);
       const bool bottomShows = shows(x, y + 1);
       if (!topShows && !bottomShows) {
@@ -130,11 +148,11 @@ std::string renderFace(const std::vector<std::uint8_t>& dib) {
                std::to_string(c.b) + "m";
       };
       if (topShows) {
-        out += color("38", top);
-        if (bottomShows) out += color("48", bottom);
+        out += color("38", pixel(x, y));
+        if (bottomShows) out += color("48", pixel(x, y + 1));
         out += "\u2580";
       } else {
-        out += color("38", bottom) + "\u2584";
+        out += color("38", pixel(x, y + 1)) + "\u2584";
       }
       out += "\x1b[0m";
     }
@@ -145,20 +163,25 @@ std::string renderFace(const std::vector<std::uint8_t>& dib) {
 
 namespace {
 
-// Faces side by side, each in a column of `width` characters.
-std::string sideBySide(const std::vector<std::vector<std::uint8_t>>& dibs, std::size_t width) {
+// Pictures side by side, each as wide as it is with a gap of `gap` characters.
+std::string sideBySide(const std::vector<std::vector<std::uint8_t>>& dibs, std::size_t gap) {
   std::vector<std::vector<std::string>> faces;
+  std::vector<std::size_t> widths;
+  std::size_t rows = 0;
   for (const auto& dib : dibs) {
     std::vector<std::string> lines;
     std::istringstream art(renderFace(dib));
     for (std::string line; std::getline(art, line);) lines.push_back(line);
+    rows = std::max(rows, lines.size());
     faces.push_back(lines);
+    widths.push_back(dib.size() >= 8 ? static_cast<std::size_t>(dib[4] | dib[5] << 8) : 0);
   }
-  if (faces.empty() || faces[0].empty()) return {};
   std::string out;
-  for (std::size_t row = 0; row < faces[0].size(); ++row) {
+  for (std::size_t row = 0; row < rows; ++row) {
     out += "     ";
-    for (const auto& face : faces) out += (row < face.size() ? face[row] : std::string(16, ' ')) + std::string(width - 16, ' ');
+    for (std::size_t i = 0; i < faces.size(); ++i) {
+      out += (row < faces[i].size() ? faces[i][row] : std::string(widths[i], ' ')) + std::string(gap, ' ');
+    }
     out += "\n";
   }
   return out;
@@ -184,11 +207,13 @@ std::string renderRibbon(sim::Application& app, bool color) {
         std::vector<std::vector<std::uint8_t>> faces;
         for (const auto& listed : group.buttons) {
           const sim::RibbonButton* button = ui->button(listed.id);  // as shown now: invalidated ones are asked again
-          out << "[" << platform::toUtf8(button->label) << (button->enabled ? "" : " (disabled)") << "] ";
+          out << "[" << platform::toUtf8(button->label) << (button->enabled ? "" : " (disabled)");
+          if (button->image) out << ", " << button->image->pixelWidth() << "x" << button->image->pixelHeight();
+          out << "] ";
           if (button->image) faces.push_back(button->image->dib());
         }
         out << "\n";
-        if (color) out << sideBySide(faces, 26);
+        if (color) out << sideBySide(faces, 4);
       }
     }
   }

@@ -128,6 +128,9 @@ std::string ScriptRunner::help() {
                                             button on the Lockfolio tab of a host of version 12.0 or later)
   doubleclick CELL | select CELL            Excel: double-click a cell | select one
   drag top|bottom|left|right|floating [ROW] [LEFT]   drag the Lockfolio toolbar there
+  delete toolbar                            the user deletes the Lockfolio toolbar
+  scale PERCENT                             the display's scale: 100, 125, 150, 200 (the ribbon's
+                                            pictures follow at the add-in's next event or click)
   file PATH TEXT                            put a file on the simulated disk
   attrib PATH readonly|hidden|system        give a file that attribute
   say TEXT | step TEXT                      narrate | start a new numbered step
@@ -141,39 +144,49 @@ std::string ScriptRunner::require(const std::vector<std::string>& words, std::si
   return words[index];
 }
 
-std::shared_ptr<sim::CommandBarControl> ScriptRunner::control(const std::string& command, bool menu) {
-  static const struct {
-    const char* name;
-    const wchar_t* buttonTag;
-    const wchar_t* menuTag;
-  } kCommands[] = {{"open", L"tbOpenEncryptedFile", L"mOpenEncryptedFile"},
-                   {"save", L"tbSaveCloseEncrypt", L"mSaveCloseEncrypt"},
-                   {"saveas", L"tbSaveAsCloseEncrypt", L"mSaveAsCloseEncrypt"}};
+namespace {
+
+struct CommandTags {
+  const char* name;
+  const wchar_t* buttonTag;
+  const wchar_t* menuTag;
+};
+
+const CommandTags& commandTags(const std::string& command) {
+  static const CommandTags kCommands[] = {{"open", L"tbOpenEncryptedFile", L"mOpenEncryptedFile"},
+                                          {"save", L"tbSaveCloseEncrypt", L"mSaveCloseEncrypt"},
+                                          {"saveas", L"tbSaveAsCloseEncrypt", L"mSaveAsCloseEncrypt"}};
   for (const auto& entry : kCommands) {
-    if (lower(command) != entry.name) continue;
-    sim::Application& app = world_.app();
-    std::shared_ptr<sim::CommandBarControl> found;
-    if (menu) {
-      auto bar = app.menuBar();
-      auto popup = bar ? bar->controlByTag(L"Lockfolio") : nullptr;
-      if (popup) {
-        for (const auto& item : popup->controls()) {
-          if (item->tag() == entry.menuTag) found = item;
-        }
-      }
-    } else {
-      auto bar = app.commandBar(L"Lockfolio");
-      found = bar ? bar->controlByTag(entry.buttonTag) : nullptr;
-    }
-    if (!found) throw ScriptError(std::string("there is no Lockfolio ") + (menu ? "menu item" : "button") + " \"" + command + "\"");
-    return found;
+    if (lower(command) == entry.name) return entry;
   }
   throw ScriptError("unknown command \"" + command + "\" (open, save or saveas)");
 }
 
+}  // namespace
+
+std::shared_ptr<sim::CommandBarControl> ScriptRunner::control(const std::string& command, bool menu) {
+  const CommandTags& entry = commandTags(command);
+  sim::Application& app = world_.app();
+  std::shared_ptr<sim::CommandBarControl> found;
+  if (menu) {
+    auto bar = app.menuBar();
+    auto popup = bar ? bar->controlByTag(L"Lockfolio") : nullptr;
+    if (popup) {
+      for (const auto& item : popup->controls()) {
+        if (item->tag() == entry.menuTag) found = item;
+      }
+    }
+  } else {
+    auto bar = app.commandBar(L"Lockfolio");
+    found = bar ? bar->controlByTag(entry.buttonTag) : nullptr;
+  }
+  if (!found) throw ScriptError(std::string("there is no Lockfolio ") + (menu ? "menu item" : "button") + " \"" + command + "\"");
+  return found;
+}
+
 void ScriptRunner::clickOnTab(const std::string& command) {
-  // The tab's buttons carry the toolbar buttons' tags in their ids.
-  const std::wstring tag = control(command, false)->tag();
+  // The tab's buttons carry the toolbar buttons' tags in their ids, whether or not the toolbar is there.
+  const std::wstring tag = commandTags(command).buttonTag;
   const auto shown = world_.app().customUis();
   for (const auto& ui : shown) {
     for (const auto& tab : ui->tabs()) {
@@ -340,6 +353,14 @@ bool ScriptRunner::execute(const std::string& line) {
       bar->dragTo(where, row, left);
       out_ << "   The user drags the Lockfolio toolbar: " << describePosition(where) << ", row " << row << ", left " << left
            << ".\n";
+    } else if (verb == "delete" && lower(require(words, 1, "\"toolbar\"")) == "toolbar") {
+      if (!world_.app().deleteToolbarByUser(L"Lockfolio")) throw ScriptError("there is no Lockfolio toolbar to delete");
+      out_ << "   The user deletes the Lockfolio toolbar.\n";
+    } else if (verb == "scale") {
+      const std::int32_t percent = number(require(words, 1, "a percentage"), "the scale");
+      if (percent < 100 || percent > 400) throw ScriptError("the scale is 100 to 400 percent");
+      world_.platform().ui().setWindowDpi(static_cast<std::uint32_t>(percent) * 96 / 100);
+      out_ << "   The display's scale is now " << percent << " %.\n";
     } else if (verb == "file") {
       const std::wstring path = platform::fromUtf8(require(words, 1, "a path and a text"));
       std::string text;

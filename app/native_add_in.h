@@ -59,7 +59,6 @@ class NativeAddIn : public sim::ComAddIn, private sim::RibbonExtensibility {
   }
 
   std::wstring GetCustomUI(const std::wstring& ribbonId) override { return ribbon_.GetCustomUI(ribbonId); }
-  bool resolves(const std::wstring& name) override { return callback(name) != nullptr; }
   automation::Variant invokeCallback(const std::wstring& name, std::vector<automation::Arg>& args) override {
     const Callback* found = callback(name);
     if (!found) throw automation::ComError(static_cast<std::int32_t>(0x80020006u), L"Unknown name.");  // DISP_E_UNKNOWNNAME

@@ -1,6 +1,8 @@
 // The Lockfolio toolbar: found or created, its buttons added where missing, and put back where
 // the user left it.
 
+#include <exception>
+
 #include "addin/class_addin.h"
 #include "addin/error_trap.h"
 #include "addin/messages.h"
@@ -30,6 +32,7 @@ void ClassAddIn::AddToolbarButton(const ToolbarButton& button) {
   control.setTag(button.tag);
   control.setTooltipText(GetMessage(button.tooltipId));
   control.setOnAction(OnActionOfSelf());
+  if (!CommandEnabled(button)) control.setEnabled(false);  // a new control starts enabled
 }
 
 void ClassAddIn::AddToolbar(const ToolbarPlacement* placement) {
@@ -75,6 +78,7 @@ void ClassAddIn::AddToolbar(const ToolbarPlacement* placement) {
 void ClassAddIn::RefreshToolbar(const ToolbarPlacement* placement) { AddToolbar(placement); }
 
 void ClassAddIn::EnableSaveCommands(const bool& bEnable) {
+  saveCommandsEnabled_ = bEnable;
   for (EventSource* control :
        {&g_cbbSSaveMenuItem, &g_cbbSSaveAsMenuItem, &g_cbbSSaveButton, &g_cbbSSaveAsButton}) {
     ignoringErrors([&] { office::CommandBarControl(control->object()).setEnabled(bEnable); });
@@ -84,9 +88,23 @@ void ClassAddIn::EnableSaveCommands(const bool& bEnable) {
 }
 
 void ClassAddIn::EnableOpenCommands(bool bEnable) {
-  office::CommandBarControl(g_cbbSOpenMenuItem.object()).setEnabled(bEnable);
-  office::CommandBarControl(g_cbbSOpenButton.object()).setEnabled(bEnable);
+  openCommandsEnabled_ = bEnable;
+  // Both controls are set and the other faces told even when one control refuses, so that none of
+  // them disagrees with the state; the first failure still goes to the caller.
+  std::exception_ptr failure;
+  for (EventSource* control : {&g_cbbSOpenMenuItem, &g_cbbSOpenButton}) {
+    try {
+      office::CommandBarControl(control->object()).setEnabled(bEnable);
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
+  }
   NotifyEnabled(&ClassAddIn::g_cbbSOpenButton);
+  if (failure) std::rethrow_exception(failure);
+}
+
+bool ClassAddIn::CommandEnabled(const ToolbarButton& button) const {
+  return button.field == &ClassAddIn::g_cbbSOpenButton ? openCommandsEnabled_ : saveCommandsEnabled_;
 }
 
 void ClassAddIn::NotifyEnabled(EventSource ClassAddIn::*button) const {

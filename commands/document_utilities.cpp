@@ -48,16 +48,34 @@ bool ClassAddIn::LoginToVault(std::wstring& strVaultRoot) {
 
 std::int16_t ClassAddIn::PowerPointVersion() const { return g_appPPT.object().get(L"Version").toInt16(); }
 
-ClassAddIn::ToolbarPlacement ClassAddIn::StoreToolbarPlacement(std::int16_t hostKind) {
+ClassAddIn::ToolbarPlacement ClassAddIn::StoreToolbarPlacement(std::int16_t hostKind, bool toolbarMayBeGone) {
   const office::CommandBar toolbar(g_cbLockfolioToolbar);
   ToolbarPlacement placement;
-  placement.left = toolbar.left();
-  placement.rowIndex = toolbar.rowIndex();
-  placement.width = toolbar.width();
-  placement.position = toolbar.position();
+  const auto read = [&] {
+    placement.left = toolbar.left();
+    placement.rowIndex = toolbar.rowIndex();
+    placement.width = toolbar.width();
+    placement.position = toolbar.position();
+  };
+  if (toolbarMayBeGone) {
+    if (!g_cbLockfolioToolbar || !ignoringErrors(read)) return placement;
+  } else {
+    read();
+  }
   RegIntfc::SaveToolbarPlacement(platform_, hostKind, placement.left, placement.rowIndex, placement.width,
                                  placement.position);
   return placement;
+}
+
+void ClassAddIn::StartCommand(const ToolbarButton& button) {
+  struct Started {
+    bool& flag;
+    bool before;
+    ~Started() { flag = before; }
+  } started{withoutToolbar_, withoutToolbar_};
+  withoutToolbar_ = true;
+  Variant cancelDefault(false);
+  (this->*button.click)((this->*button.field).object(), cancelDefault);
 }
 
 void ClassAddIn::ShowWordFileDialog(std::int32_t dialog, const std::wstring& vaultRoot) {

@@ -23,7 +23,7 @@ void ClassAddIn::OpenEncryptedFile() {
           version = PowerPointVersion();
           useVault = version > 9;
         }
-        StoreToolbarPlacement(kind);
+        StoreToolbarPlacement(kind, withoutToolbar_);  // only the command's own store may find no toolbar
 
         std::wstring vaultRoot;
         if (useVault && !LoginToVault(vaultRoot)) return;

@@ -1,6 +1,6 @@
 #pragma once
-// What the user sees and does outside the host's own windows: message boxes, keystrokes and the
-// clipboard.
+// What the user sees and does outside the host's own windows: message boxes, keystrokes, the
+// clipboard, and the display scale the host's windows are drawn at.
 
 #include <cstdint>
 #include <optional>
@@ -28,6 +28,10 @@ class Ui {
   virtual void clearClipboard() = 0;
   virtual void setClipboardBitmap(const std::vector<std::uint8_t>& dib) = 0;
   virtual std::optional<std::vector<std::uint8_t>> clipboardBitmap() = 0;
+
+  // The display scale of the host's window that has the focus, in dots per inch (96 is 100 %,
+  // 144 is 150 %); the system's where that window's is unknown.
+  virtual std::uint32_t windowDpi() = 0;
 };
 
 }  // namespace platform

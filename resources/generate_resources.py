@@ -198,7 +198,7 @@ def main():
             rc += ["END", ""]
         # windres reads the files themselves; the digest of each makes this script change whenever a
         # bitmap does, so the build compiles the resources again.
-        rc += ["// Toolbar button bitmaps, English (United States)", "LANGUAGE 0x09, 0x01"]
+        rc += ["// Toolbar and ribbon bitmaps, English (United States)", "LANGUAGE 0x09, 0x01"]
         for ident, (path, dib) in bitmaps.items():
             rc += [f"// sha256 {hashlib.sha256(dib).hexdigest()}", f'{ident} BITMAP "{path.as_posix()}"']
         rc += [""]

@@ -1,16 +1,16 @@
 #include "ribbon/lockfolio_ribbon.h"
 
 #include "addin/error_trap.h"
-#include "office/office.h"
 #include "ribbon/custom_ui.h"
-#include "ribbon/ribbon_faces.h"
+#include "ribbon/ribbon_pictures.h"
+
+#include <iterator>
 
 namespace ribbon {
 
 using addin::ignoringErrors;
 using automation::Arg;
 using automation::Object;
-using automation::Variant;
 
 LockfolioRibbon::~LockfolioRibbon() {
   // The ClassAddIn may outlive this object; it must not call into it afterwards.
@@ -36,21 +36,34 @@ void LockfolioRibbon::invalidate(const addin::ClassAddIn::ToolbarButton& button)
   ignoringErrors([&] { ribbonUI_.call(L"InvalidateControl", {Arg(ButtonId(button.tag))}); });
 }
 
+void LockfolioRibbon::followScale() {
+  const std::uint32_t dpi = platform_.ui.windowDpi();
+  const auto& buttons = addin::ClassAddIn::ToolbarButtons();
+  for (std::size_t i = 0; i < buttons.size() && i < std::size(pictureDpi_); ++i) {
+    if (pictureDpi_[i] == 0 || pictureDpi_[i] == dpi) continue;
+    pictureDpi_[i] = 0;
+    invalidate(buttons[i]);
+  }
+}
+
 void LockfolioRibbon::OnLoad(const Object& ribbonUI) noexcept {
   ignoringErrors([&] {
     ribbonUI_ = ribbonUI;
-    connect_.addIn().SetEnabledObserver([this](const auto& button) { invalidate(button); });
+    // Each change of a command's state is also a moment to notice a changed display scale.
+    connect_.addIn().SetEnabledObserver([this](const auto& button) {
+      invalidate(button);
+      followScale();
+    });
   });
 }
 
 void LockfolioRibbon::OnAction(const Object& control) noexcept {
   ignoringErrors([&] {
+    followScale();
     const auto* button = buttonOf(control);
     if (!button) return;
-    addin::ClassAddIn& addIn = connect_.addIn();
-    // The toolbar button's own click handler: the command traps and reports its own errors.
-    Variant cancelDefault(false);
-    (addIn.*button->click)((addIn.*button->field).object(), cancelDefault);
+    // The command traps and reports its own errors.
+    connect_.addIn().StartCommand(*button);
   });
 }
 
@@ -58,10 +71,7 @@ bool LockfolioRibbon::GetEnabled(const Object& control) noexcept {
   bool enabled = true;  // the host's default for a control that is not ours
   ignoringErrors([&] {
     const auto* button = buttonOf(control);
-    if (!button) return;
-    enabled = false;
-    const addin::ClassAddIn& addIn = connect_.addIn();
-    enabled = office::CommandBarControl((addIn.*button->field).object()).enabled();
+    if (button) enabled = connect_.addIn().CommandEnabled(*button);
   });
   return enabled;
 }
@@ -71,10 +81,12 @@ Object LockfolioRibbon::GetImage(const Object& control) noexcept {
   ignoringErrors([&] {
     const auto* button = buttonOf(control);
     if (!button) return;
-    const auto face = platform_.resources.loadBitmap(button->faceId);
-    const auto mask = platform_.resources.loadBitmap(button->maskId);
-    if (!face || !mask) return;
-    picture = objects_.picture(FaceWithAlpha(*face, *mask));
+    const std::uint32_t dpi = platform_.ui.windowDpi();
+    const auto index = static_cast<std::size_t>(button - addin::ClassAddIn::ToolbarButtons().data());
+    const auto dib = platform_.resources.loadBitmap(PictureId(index, PictureSide(dpi)));
+    if (!dib) return;
+    picture = objects_.picture(*dib);
+    if (index < std::size(pictureDpi_)) pictureDpi_[index] = dpi;
   });
   return picture;
 }

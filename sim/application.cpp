@@ -522,6 +522,13 @@ void Application::selectCell(const std::wstring& address) {
   fire(L"SheetSelectionChange", args);
 }
 
+bool Application::deleteToolbarByUser(const std::wstring& name) {
+  const auto bar = commandBar(name);
+  if (!bar || bar->builtIn() || bar->type() != BarType::Normal) return false;
+  bar->remove();
+  return true;
+}
+
 bool Application::doubleClickCell(const std::wstring& address) {
   auto sheet = requireActiveSheet();
   CellRange cell = sheet->parse(address);

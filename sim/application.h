@@ -126,6 +126,10 @@ class Application : public HostObject {
   // The menu bar the user sees; null when the host shows none.
   std::shared_ptr<CommandBar> menuBar() const;
   std::shared_ptr<CommandBar> commandBar(const std::wstring& name) const;
+  // The user deletes a custom toolbar (on a ribbon host: right-click on the Add-Ins tab, Delete
+  // Custom Toolbar); it is gone for good, and the objects that stood for it and its controls
+  // answer as deleted ones. False when there is no such custom toolbar.
+  bool deleteToolbarByUser(const std::wstring& name);
   BarStore& bars() const { return *store_; }
 
   // --- Failed event calls (and failed add-in notifications), in order.

@@ -1,78 +1,11 @@
 #include "sim/custom_ui.h"
 
-#include <algorithm>
-#include <set>
-
+#include "sim/custom_ui_rules.h"
 #include "sim/host_errors.h"
 #include "sim/xml_element.h"
 
 namespace sim {
 namespace {
-
-constexpr wchar_t kNamespace2006[] = L"http://schemas.microsoft.com/office/2006/01/customui";
-
-[[noreturn]] void fault(const std::wstring& what) {
-  throw ComError(host_errors::kFail, L"The add-in's ribbon customization was refused: " + what);
-}
-
-// The attributes each element may carry, and the one child element it may hold.
-struct ElementRule {
-  const wchar_t* name;
-  const wchar_t* child;
-  std::vector<std::wstring> attributes;
-};
-
-const ElementRule& ruleOf(const XmlElement& element) {
-  static const std::vector<ElementRule> rules = {
-      {L"customUI", L"ribbon", {L"xmlns", L"onLoad"}},
-      {L"ribbon", L"tabs", {L"startFromScratch"}},
-      {L"tabs", L"tab", {}},
-      {L"tab", L"group", {L"id", L"idQ", L"idMso", L"label", L"getLabel", L"insertAfterMso", L"insertBeforeMso", L"visible", L"keytip", L"tag"}},
-      {L"group", L"button", {L"id", L"idQ", L"idMso", L"label", L"getLabel", L"insertAfterMso", L"insertBeforeMso", L"visible", L"keytip", L"screentip", L"supertip", L"tag"}},
-      {L"button", nullptr, {L"id", L"idQ", L"idMso", L"size", L"label", L"getLabel", L"screentip", L"getScreentip", L"supertip", L"imageMso", L"getImage", L"onAction", L"enabled", L"getEnabled", L"tag", L"visible", L"showLabel", L"showImage", L"keytip", L"description", L"insertAfterMso", L"insertBeforeMso"}},
-  };
-  for (const auto& rule : rules) {
-    if (element.name == rule.name) return rule;
-  }
-  fault(L"unknown element <" + element.name + L">");
-}
-
-bool isCallback(const std::wstring& attribute) {
-  return attribute.rfind(L"get", 0) == 0 || attribute.rfind(L"on", 0) == 0;
-}
-
-// A static attribute and the callbacks that give the same property exclude each other.
-const std::vector<std::vector<std::wstring>>& exclusiveSets() {
-  static const std::vector<std::vector<std::wstring>> sets = {
-      {L"label", L"getLabel"}, {L"screentip", L"getScreentip"}, {L"enabled", L"getEnabled"}, {L"imageMso", L"getImage"},
-      {L"id", L"idQ", L"idMso"}};
-  return sets;
-}
-
-// Walks the document: checks every element and collects ids and callbacks.
-void check(const XmlElement& element, RibbonExtensibility& addIn, std::set<std::wstring>& ids) {
-  const ElementRule& rule = ruleOf(element);
-  for (const auto& [name, value] : element.attributes) {
-    if (std::find(rule.attributes.begin(), rule.attributes.end(), name) == rule.attributes.end()) {
-      fault(L"<" + element.name + L"> has no attribute " + name);
-    }
-    if (isCallback(name) && !addIn.resolves(value)) fault(L"the callback " + value + L" does not resolve");
-    if (name == L"id" && !ids.insert(value).second) fault(L"the id " + value + L" is used twice");
-    if (name == L"size" && value != L"normal" && value != L"large") fault(L"size " + value);
-  }
-  for (const auto& set : exclusiveSets()) {
-    const auto given = std::count_if(set.begin(), set.end(), [&](const auto& name) { return element.attribute(name); });
-    if (given > 1) fault(L"<" + element.name + L"> has both " + set[0] + L" and " + set[1]);
-  }
-  const bool needsId = element.name == L"tab" || element.name == L"group" || element.name == L"button";
-  if (needsId && !element.attribute(L"id") && !element.attribute(L"idQ") && !element.attribute(L"idMso")) {
-    fault(L"<" + element.name + L"> has no id");
-  }
-  for (const auto& child : element.children) {
-    if (!rule.child || child.name != rule.child) fault(L"<" + child.name + L"> inside <" + element.name + L">");
-    check(child, addIn, ids);
-  }
-}
 
 std::wstring attributeOr(const XmlElement& element, const wchar_t* name) {
   const std::wstring* value = element.attribute(name);
@@ -122,10 +55,7 @@ CustomUi::CustomUi(RibbonExtensibility& addIn, Object context, FailureSink faile
 std::shared_ptr<CustomUi> CustomUi::load(const std::wstring& xml, RibbonExtensibility& addIn, Object context,
                                          FailureSink failed) {
   const XmlElement root = parseXml(xml);
-  if (root.name != L"customUI") fault(L"the root element is <" + root.name + L">, not <customUI>");
-  if (attributeOr(root, L"xmlns") != kNamespace2006) fault(L"the namespace is not " + std::wstring(kNamespace2006));
-  std::set<std::wstring> ids;
-  check(root, addIn, ids);
+  checkCustomUi(root);
 
   auto ui = std::make_shared<CustomUi>(addIn, std::move(context), std::move(failed));
   for (const auto& ribbon : root.children) {
@@ -146,7 +76,8 @@ std::shared_ptr<CustomUi> CustomUi::load(const std::wstring& xml, RibbonExtensib
             button.getEnabled = attributeOr(b, L"getEnabled");
             button.getImage = attributeOr(b, L"getImage");
             button.onAction = attributeOr(b, L"onAction");
-            button.enabled = attributeOr(b, L"enabled") != L"false";
+            const std::wstring enabled = attributeOr(b, L"enabled");
+            button.enabled = enabled != L"false" && enabled != L"0";
             group.buttons.push_back(std::move(button));
           }
           tab.groups.push_back(std::move(group));
@@ -164,13 +95,11 @@ std::shared_ptr<CustomUi> CustomUi::load(const std::wstring& xml, RibbonExtensib
       ui->failed_(*onLoad, error);
     }
   }
-  // The tab is shown: every button's callbacks run, and every image must load.
+  // The tab is shown: every button's callbacks run. A picture that does not come leaves its button
+  // without one; a callback name that does not resolve is reported now, when it is first called.
   for (auto& tab : ui->tabs_) {
     for (auto& group : tab.groups) {
-      for (auto& button : group.buttons) {
-        ui->refresh(button);
-        if (!button.getImage.empty() && !button.image) fault(L"the image of " + button.id + L" did not load");
-      }
+      for (auto& button : group.buttons) ui->refresh(button);
     }
   }
   return ui;

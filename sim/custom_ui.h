@@ -1,10 +1,10 @@
 #pragma once
 // An add-in's ribbon customization as a host of version 12.0 and later loads and shows it. The
-// XML is checked as Office checks it (the 2006 customUI namespace, known elements and attributes,
-// one id per control and unique ids, callbacks that resolve through the add-in's IDispatch, images
-// that load); any fault drops the whole customization. Then onLoad receives the IRibbonUI, and the
-// get... callbacks of a control run before it is first shown and again after it was invalidated.
-// A failing callback leaves the control as it was and is reported to the host.
+// XML is read by a real XML parser and checked as Office's schema check does (custom_ui_rules.h);
+// any fault drops the whole customization. Then onLoad receives the IRibbonUI, and the get...
+// callbacks of a control run before it is first shown and again after it was invalidated. A
+// failing callback, or one whose name does not resolve, leaves the control as it was and is
+// reported to the host; a button whose picture does not come shows none.
 
 #include <functional>
 #include <memory>

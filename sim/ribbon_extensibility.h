@@ -14,8 +14,6 @@ class RibbonExtensibility {
  public:
   virtual ~RibbonExtensibility() = default;
   virtual std::wstring GetCustomUI(const std::wstring& ribbonId) = 0;
-  // Whether the add-in's IDispatch knows the name.
-  virtual bool resolves(const std::wstring& callback) = 0;
   // Calls the callback; raises ComError for an unknown name or a failed call.
   virtual automation::Variant invokeCallback(const std::wstring& callback, std::vector<automation::Arg>& args) = 0;
 };

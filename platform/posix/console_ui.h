@@ -23,10 +23,14 @@ class ConsoleUi : public Ui {
   void clearClipboard() override { clipboard_.reset(); }
   void setClipboardBitmap(const std::vector<std::uint8_t>& dib) override { clipboard_ = dib; }
   std::optional<std::vector<std::uint8_t>> clipboardBitmap() override { return clipboard_; }
+  // A terminal has no display scale: what the demo's user sets, 96 (100 %) to begin with.
+  std::uint32_t windowDpi() override { return dpi_; }
+  void setWindowDpi(std::uint32_t dpi) { dpi_ = dpi; }
 
  private:
   std::ostream& out_;
   std::optional<std::vector<std::uint8_t>> clipboard_;
+  std::uint32_t dpi_ = 96;
   std::function<void(const std::wstring&)> keyboardTarget_;
   std::function<void()> beforeMessageBox_;  // the session's clipboard: one process, one desktop
 };

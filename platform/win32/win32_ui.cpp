@@ -189,4 +189,21 @@ std::optional<std::vector<std::uint8_t>> Win32Ui::clipboardBitmap() {
   return dib;
 }
 
+std::uint32_t Win32Ui::windowDpi() {
+  // user32 is loaded in every process with windows; GetDpiForWindow exists from Windows 10 1607 on.
+  using DpiForWindow = UINT(WINAPI*)(HWND);
+  const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  const auto dpiForWindow =
+      user32 ? reinterpret_cast<DpiForWindow>(reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")))
+             : nullptr;
+  if (const HWND window = GetActiveWindow(); window != nullptr && dpiForWindow != nullptr) {
+    if (const UINT dpi = dpiForWindow(window); dpi != 0) return dpi;
+  }
+  const HDC screen = GetDC(nullptr);
+  if (screen == nullptr) return USER_DEFAULT_SCREEN_DPI;
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<std::uint32_t>(dpi) : USER_DEFAULT_SCREEN_DPI;
+}
+
 }  // namespace platform::win32

@@ -21,6 +21,10 @@ class Win32Ui final : public Ui {
   // The clipboard's CF_BITMAP (Windows makes one from a CF_DIB as well) as a bottom-up 24-bit
   // uncompressed packed DIB; nothing when the clipboard has no bitmap.
   std::optional<std::vector<std::uint8_t>> clipboardBitmap() override;
+  // The active window of the calling thread (the host's, on its own thread) as GetDpiForWindow
+  // gives it; where Windows has no per-window scale (before Windows 10) or no window is active,
+  // the screen's LOGPIXELSY.
+  std::uint32_t windowDpi() override;
 };
 
 }  // namespace platform::win32

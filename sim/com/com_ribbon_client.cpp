@@ -18,12 +18,6 @@ std::wstring ComRibbonClient::GetCustomUI(const std::wstring& ribbonId) {
   return textOf(xml.get());
 }
 
-bool ComRibbonClient::resolves(const std::wstring& callback) {
-  LPOLESTR names[] = {const_cast<LPOLESTR>(callback.c_str())};
-  DISPID id = DISPID_UNKNOWN;
-  return SUCCEEDED(addIn_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id)) && id != DISPID_UNKNOWN;
-}
-
 Variant ComRibbonClient::invokeCallback(const std::wstring& callback, std::vector<automation::Arg>& args) {
   LPOLESTR names[] = {const_cast<LPOLESTR>(callback.c_str())};
   DISPID id = DISPID_UNKNOWN;

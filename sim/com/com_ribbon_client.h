@@ -29,7 +29,6 @@ class ComRibbonClient final : public sim::RibbonExtensibility {
       : ribbon_(std::move(ribbon)), addIn_(std::move(addIn)), bridge_(bridge) {}
 
   std::wstring GetCustomUI(const std::wstring& ribbonId) override;
-  bool resolves(const std::wstring& callback) override;
   automation::Variant invokeCallback(const std::wstring& callback, std::vector<automation::Arg>& args) override;
 
  private:

@@ -65,68 +65,70 @@ TEST(DocumentRefreshTest, ARefreshWithoutAToolbarStopsBeforeStoringAnything) {
   EXPECT_TRUE(office.boxes().empty());
 }
 
-TEST(ExcelEventsTest, ADoubleClickSwitchesOpenOffUntilTheSelectionChanges) {
-  OfficeFixture office;
-  office.start(sim::HostKind::Excel, L"12.0");
-  office.connect();
-  office.app->newDocument();
-  const auto openItem = office.menuItem(L"mOpenEncryptedFile");
-  const auto openButton = office.button(L"tbOpenEncryptedFile");
-  // The ribbon tab's buttons follow the toolbar's, once the add-in has invalidated them.
-  const auto onTab = [&](const wchar_t* id) { return office.ribbon()->button(std::wstring(L"PalvantisLockfolio.") + id)->enabled; };
-
-  EXPECT_FALSE(office.app->doubleClickCell(L"B2"));  // Cancel is False: Excel edits the cell
-  EXPECT_EQ(office.app->editingCell(), L"$B$2");
-  EXPECT_FALSE(openItem->enabled());
-  EXPECT_FALSE(openButton->enabled());
-  EXPECT_FALSE(onTab(L"tbOpenEncryptedFile"));
-  EXPECT_TRUE(office.menuItem(L"mSaveCloseEncrypt")->enabled());
-  EXPECT_TRUE(onTab(L"tbSaveCloseEncrypt"));
-
-  office.app->selectCell(L"C3");
-  EXPECT_TRUE(openItem->enabled());
-  EXPECT_TRUE(openButton->enabled());
-  EXPECT_TRUE(onTab(L"tbOpenEncryptedFile"));
-
-  office.app->doubleClickCell(L"D4");
-  EXPECT_FALSE(openButton->enabled());
-  EXPECT_FALSE(onTab(L"tbOpenEncryptedFile"));
-  EXPECT_TRUE(office.app->closeDocument(office.app->activeDocument()));
-  EXPECT_TRUE(openItem->enabled());
-  EXPECT_TRUE(openButton->enabled());
-  EXPECT_TRUE(onTab(L"tbOpenEncryptedFile"));
-  EXPECT_TRUE(office.app->eventFailures().empty());
-}
-
-TEST(ExcelEventsTest, ClosingAWorkbookWithoutTheOpenControlsGoesAheadQuietly) {
-  OfficeFixture office;
-  office.start(sim::HostKind::Excel);
-  office.connect();
-  auto workbook = office.app->newDocument();
-  office.menu()->remove(false);
-  office.toolbar()->remove();
-  EXPECT_TRUE(office.app->closeDocument(workbook));
-  EXPECT_TRUE(workbook->isClosed());
-  EXPECT_TRUE(office.app->eventFailures().empty());
-  EXPECT_TRUE(office.boxes().empty());
-}
-
-TEST(ExcelEventsTest, WithoutAUserInterfaceTheHandlersFailButTheHostGoesOn) {
-  OfficeFixture office;
-  office.start(sim::HostKind::Excel);
-  office.connect(2);
-  auto workbook = office.app->newDocument();  // the refresh fails on the missing toolbar
-  EXPECT_FALSE(office.app->doubleClickCell(L"A1"));  // Cancel was set before the failure
-  EXPECT_EQ(office.app->editingCell(), L"$A$1");
-  office.app->selectCell(L"B1");
-  EXPECT_TRUE(office.app->closeDocument(workbook));  // the close handler traps its error
-  std::vector<std::wstring> failed;
-  for (const auto& failure : office.app->eventFailures()) {
-    failed.push_back(failure.event);
-    EXPECT_EQ(failure.error.number(), 91);
+TEST(ExcelEventsTest, TheAddInsStateOfTheCommandsIsWhatMenuToolbarAndTabShow) {
+  // A double-click switches Open off until the selection changes or a workbook closes; the menu
+  // item and the toolbar button follow the add-in's state while they exist, the tab's buttons
+  // always, also when the user deleted the toolbar or the add-in runs without its menu and toolbar.
+  enum Shown { kOff, kOn, kGone };
+  const auto deleted = [](OfficeFixture& o) { ASSERT_TRUE(o.app->deleteToolbarByUser(L"Lockfolio")); };
+  const auto doubleClick = [](OfficeFixture& o) { EXPECT_FALSE(o.app->doubleClickCell(L"A1")); };
+  const auto select = [](OfficeFixture& o) { o.app->selectCell(L"C3"); };
+  const auto close = [](OfficeFixture& o) { EXPECT_TRUE(o.app->closeDocument(o.app->activeDocument())); };
+  const struct Row {
+    const char* steps;
+    std::int32_t mode;
+    std::vector<std::function<void(OfficeFixture&)>> act;
+    Shown menuOpen, toolbarOpen;
+    bool tabOpen;
+    std::vector<std::wstring> failedEvents;  // the handlers that hand an error back to Excel
+  } rows[] = {
+      {"connection", 1, {}, kOn, kOn, true, {}},
+      {"double-click", 1, {doubleClick}, kOff, kOff, false, {}},
+      {"double-click, selection change", 1, {doubleClick, select}, kOn, kOn, true, {}},
+      {"double-click, workbook closes", 1, {doubleClick, close}, kOn, kOn, true, {}},
+      {"toolbar deleted", 1, {deleted}, kOn, kGone, true, {}},
+      // The deleted button refuses Enabled: the event fails, but the menu item and the tab follow.
+      {"toolbar deleted, double-click", 1, {deleted, doubleClick}, kOff, kGone, false, {L"SheetBeforeDoubleClick"}},
+      {"toolbar deleted, double-click, selection change", 1, {deleted, doubleClick, select}, kOn, kGone, true,
+       {L"SheetBeforeDoubleClick", L"SheetSelectionChange"}},
+      // The close handler traps the deleted button's refusal: the workbook closes quietly.
+      {"toolbar deleted, double-click, workbook closes", 1, {deleted, doubleClick, close}, kOn, kGone, true,
+       {L"SheetBeforeDoubleClick"}},
+      // Without a user interface the refresh, and each handler that sets a control, hands back error
+      // 91 (an empty field is never used); the close handler traps it.
+      {"connection without user interface", 2, {}, kGone, kGone, true, {L"NewWorkbook"}},
+      {"without user interface, double-click", 2, {doubleClick}, kGone, kGone, false,
+       {L"NewWorkbook", L"SheetBeforeDoubleClick"}},
+      {"without user interface, double-click, selection change, workbook closes", 2, {doubleClick, select, close},
+       kGone, kGone, true, {L"NewWorkbook", L"SheetBeforeDoubleClick", L"SheetSelectionChange"}},
+  };
+  const auto shown = [](const std::shared_ptr<sim::CommandBarControl>& control) {
+    return !control ? kGone : control->enabled() ? kOn : kOff;
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.steps);
+    OfficeFixture office;
+    office.start(sim::HostKind::Excel, L"16.0");
+    ASSERT_TRUE(office.connect(row.mode));
+    office.app->newDocument();
+    for (const auto& step : row.act) step(office);
+    EXPECT_EQ(shown(office.menuItem(L"mOpenEncryptedFile")), row.menuOpen);
+    EXPECT_EQ(shown(office.button(L"tbOpenEncryptedFile")), row.toolbarOpen);
+    const auto tab = office.ribbon();
+    EXPECT_EQ(tab->button(L"PalvantisLockfolio.tbOpenEncryptedFile")->enabled, row.tabOpen);
+    EXPECT_TRUE(tab->button(L"PalvantisLockfolio.tbSaveCloseEncrypt")->enabled);
+    EXPECT_TRUE(tab->button(L"PalvantisLockfolio.tbSaveAsCloseEncrypt")->enabled);
+    std::vector<std::wstring> failed;
+    for (const auto& failure : office.app->eventFailures()) {
+      failed.push_back(failure.event);
+      EXPECT_TRUE(row.mode != 2 || failure.error.number() == 91);
+    }
+    EXPECT_EQ(failed, row.failedEvents);
+    // A click on an enabled tab button starts its command, toolbar or not, with no error box.
+    EXPECT_EQ(tab->click(L"PalvantisLockfolio.tbOpenEncryptedFile"), row.tabOpen);
+    EXPECT_EQ(office.vaults.loginWindowsShown(), row.tabOpen ? 1 : 0);
+    EXPECT_TRUE(office.boxes().empty());
   }
-  EXPECT_EQ(failed, (std::vector<std::wstring>{L"NewWorkbook", L"SheetBeforeDoubleClick", L"SheetSelectionChange"}));
-  EXPECT_TRUE(office.boxes().empty());
 }
 
 TEST(IgnoredEventsTest, SavingAndClosingChangeNothing) {

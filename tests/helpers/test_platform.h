@@ -41,12 +41,14 @@ class RecordingUi : public platform::Ui {
   }
   void setClipboardBitmap(const std::vector<std::uint8_t>& dib) override { clipboard = dib; }
   std::optional<std::vector<std::uint8_t>> clipboardBitmap() override { return clipboard; }
+  std::uint32_t windowDpi() override { return dpi; }
 
   std::vector<ShownBox> boxes;
   std::optional<std::vector<std::uint8_t>> clipboard;
   int clipboardClears = 0;
   std::vector<std::wstring> sentKeys;
   std::function<void(const std::wstring&)> keyboardTarget;  // the active window
+  std::uint32_t dpi = 96;
 };
 
 // Counts the calls that reach the registry, to show what the cache saves.

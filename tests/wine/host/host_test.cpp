@@ -1,14 +1,17 @@
 // The real add-in DLL inside the test host under Wine: a simulated Office shown through the
 // dispatch bridges, the add-in created by its ProgID and connected through _IDTExtensibility2, the
 // vault server served by the host as "Morvane.Vault", message boxes captured.
-// Usage: host_test <path of LockfolioAddIn.dll>. Registers the DLL for the run and unregisters it.
+// Usage: host_test <path of LockfolioAddIn.dll> [DPI]; with a DPI (the prefix's LogPixels), only the
+// ribbon's pictures at that scale. Registers the DLL for the run and unregisters it.
 // Prints each failed check and ends with "N passed, N failed"; exits non-zero on any failure.
 
 #include <windows.h>
 
 #include <ole2.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cwchar>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -96,6 +99,8 @@ std::optional<DWORD> storedNumber(const std::wstring& subKey, const wchar_t* nam
 }
 
 HMODULE addInModule = nullptr;
+// The system's display scale the run expects (the prefix's LogPixels): 96 unless told.
+UINT expectedDpi = 96;
 
 // One run of a simulated host with the add-in as Office loads it.
 struct Office {
@@ -353,7 +358,7 @@ void anExcelDoubleClickSwitchesOpenOffUntilTheSelectionChanges() {
   auto ribbon = office.app->customUi(addIn);
   CHECK(openItem && openButton && ribbon);
   if (!openItem || !openButton || !ribbon) return;
-  // The tab's button follows the toolbar's once the add-in invalidated it through IRibbonUI.
+  // The tab's button follows the add-in's state once the add-in invalidated it through IRibbonUI.
   const auto onTab = [&] { return ribbon->button(kRibbonOpen) && ribbon->button(kRibbonOpen)->enabled; };
   CHECK(openItem->enabled() && openButton->enabled() && onTab());
 
@@ -370,8 +375,54 @@ void anExcelDoubleClickSwitchesOpenOffUntilTheSelectionChanges() {
   CHECK(openButton->enabled());
   CHECK(onTab());
 
+  // The user deletes the toolbar: the tab's buttons stay enabled, follow the add-in through the next
+  // double-click and selection change, and a click on them reaches the vault without an error box.
+  CHECK(office.app->deleteToolbarByUser(L"Lockfolio"));
+  CHECK(onTab());
+  CHECK(ribbon->button(L"PalvantisLockfolio.tbSaveCloseEncrypt")->enabled);
+  CHECK(!office.app->doubleClickCell(L"C3"));
+  CHECK(!onTab() && !openItem->enabled());
+  office.app->selectCell(L"D4");
+  CHECK(onTab() && openItem->enabled());
+  CHECK(ribbon->click(kRibbonOpen));
+  CHECK(office.vaults.loginWindowsShown() == 1);
+  CHECK(office.boxes.boxes().empty());
+
   CHECK(office.app->quit());
   office.release(addIn);
+}
+
+// The packed DIB of one of the add-in DLL's BITMAP resources, as it is stored.
+std::vector<std::uint8_t> addInResource(int id) {
+  const HRSRC found = FindResourceW(addInModule, MAKEINTRESOURCEW(id), RT_BITMAP);
+  const HGLOBAL loaded = found ? LoadResource(addInModule, found) : nullptr;
+  const auto* bytes = loaded ? static_cast<const std::uint8_t*>(LockResource(loaded)) : nullptr;
+  return bytes ? std::vector<std::uint8_t>(bytes, bytes + SizeofResource(addInModule, found)) : std::vector<std::uint8_t>();
+}
+
+// The tab's pictures as the host got them through getImage: each command's own, drawn for the
+// scale `dpi` (Office's 32, 40, 48 or 64 pixels), 32 bits a pixel with straight alpha, partial on
+// the smooth edges: the DLL's bitmap, pixel for pixel, through a DIB section.
+void checkRibbonPictures(const sim::CustomUi& ribbon, UINT dpi) {
+  const int sizeIndex = dpi >= 192 ? 3 : dpi >= 144 ? 2 : dpi >= 120 ? 1 : 0;
+  const std::int32_t side = std::vector<std::int32_t>{32, 40, 48, 64}[static_cast<std::size_t>(sizeIndex)];
+  CHECK(ribbon.tabs().size() == 1 && ribbon.tabs()[0].groups.size() == 1);
+  if (ribbon.tabs().size() != 1 || ribbon.tabs()[0].groups.size() != 1) return;
+  const auto& buttons = ribbon.tabs()[0].groups[0].buttons;
+  CHECK(buttons.size() == 3);
+  for (std::size_t i = 0; i < buttons.size(); ++i) {
+    const auto& image = buttons[i].image;
+    CHECK(image && image->pixelWidth() == side && image->pixelHeight() == side);
+    if (!image) continue;
+    const auto& dib = image->dib();
+    CHECK(dib.size() == 40 + static_cast<std::size_t>(side * side * 4) && dib[14] == 32);
+    if (dib.size() != 40 + static_cast<std::size_t>(side * side * 4)) continue;
+    int partial = 0;
+    for (std::size_t p = 40 + 3; p < dib.size(); p += 4) partial += dib[p] > 0 && dib[p] < 255;
+    CHECK(partial > side);
+    const auto resource = addInResource(201 + 10 * static_cast<int>(i) + sizeIndex);
+    CHECK(resource.size() == dib.size() && std::equal(dib.begin() + 40, dib.end(), resource.begin() + 40));
+  }
 }
 
 // A bitmap resource of the add-in DLL as GDI loads it, read back as the simulator keeps faces.
@@ -505,18 +556,8 @@ void connectsToEachHostWithCommandBarsAndFromVersion12ARibbonTab() {
         CHECK(buttons.size() == 3);
         for (std::size_t i = 0; i < buttons.size(); ++i) {
           CHECK_TEXT(buttons[i].label, addInString(static_cast<UINT>(107 + i)));
-          // A 32-bit picture, opaque exactly where the DLL's mask is black.
-          const auto mask = addInBitmap(static_cast<int>(102 + 2 * i));
-          const auto& dib = buttons[i].image ? buttons[i].image->dib() : std::vector<std::uint8_t>();
-          CHECK(mask && dib.size() == 40 + 16 * 16 * 4 && dib[14] == 32);
-          if (!mask || dib.size() != 40 + 16 * 16 * 4) continue;
-          int wrong = 0;
-          for (std::size_t p = 0; p < 16 * 16; ++p) {
-            const bool opaque = mask->rows[(p / 16) * 48 + (p % 16) * 3] == 0;
-            if (dib[40 + p * 4 + 3] != (opaque ? 255 : 0)) ++wrong;
-          }
-          CHECK(wrong == 0);
         }
+        checkRibbonPictures(*ribbon, expectedDpi);
         // A callback given no control answers without failing.
         std::vector<automation::Arg> nothing{automation::Arg(automation::Variant(automation::Object()))};
         sim::RibbonExtensibility* callbacks = addIn.queryRibbonExtensibility();
@@ -536,6 +577,21 @@ void connectsToEachHostWithCommandBarsAndFromVersion12ARibbonTab() {
       office.release(addIn);
     }
   }
+}
+
+// At another display scale (run with the prefix's LogPixels set): the pictures for that scale.
+void theRibbonsPicturesAreDrawnForTheSystemsScale() {
+  sim::HostOptions options = host(sim::HostKind::Excel);
+  options.version = L"16.0";
+  Office office(options);
+  ComAddInClient addIn(kProgId, office.bridge);
+  CHECK(office.app->connectAddIn(addIn, sim::kConnectStartup));
+  office.checkNoEventFailures();
+  const auto ribbon = office.app->customUi(addIn);
+  CHECK(ribbon);
+  if (ribbon) checkRibbonPictures(*ribbon, expectedDpi);
+  CHECK(office.app->disconnectAddIn(sim::kDisconnectUserClosed));
+  office.release(addIn);
 }
 
 using DllEntry = HRESULT(STDAPICALLTYPE*)();
@@ -683,9 +739,15 @@ void everyBridgeCallOfEachRoadFailsInTurn() {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) {
-    std::printf("usage: host_test <LockfolioAddIn.dll>\n0 passed, 1 failed\n");
+    std::printf("usage: host_test <LockfolioAddIn.dll> [DPI]\n0 passed, 1 failed\n");
     return 2;
   }
+  // Office is DPI-aware: it sees the display's own scale, not one virtualized to 96.
+  SetProcessDPIAware();
+  // The second argument: --faults [road] for the enumeration of failures only (the label "faults"),
+  // or the display's DPI that the ribbon's pictures must be drawn for.
+  const std::wstring mode = argc > 2 ? argv[2] : L"";
+  if (!mode.empty() && mode != L"--faults") expectedDpi = static_cast<UINT>(std::wcstoul(mode.c_str(), nullptr, 10));
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
     std::printf("CoInitializeEx failed\n0 passed, 1 failed\n");
     return 1;
@@ -696,13 +758,15 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("cannot load or register %s\n0 passed, 1 failed\n", platform::toUtf8(argv[1]).c_str());
     return 1;
   }
-  // With --faults [road]: the enumeration of failures only (the label "faults").
   static std::string road = argc > 3 ? platform::toUtf8(argv[3]) : std::string();
   onlyRoad = road.c_str();
   const std::vector<wine_host::testing::TestCase> faults = {
       {"Every bridge call of each road fails in turn, and nothing is lost", everyBridgeCallOfEachRoadFailsInTurn}};
-  const int result = argc > 2 && std::wstring(argv[2]) == L"--faults" ? wine_host::testing::runTests(faults)
-                                                                      : wine_host::testing::runTests({
+  const std::vector<wine_host::testing::TestCase> atScale = {
+      {"The ribbon's pictures are drawn for the system's display scale", theRibbonsPicturesAreDrawnForTheSystemsScale}};
+  const int result = mode == L"--faults" ? wine_host::testing::runTests(faults)
+                     : !mode.empty()     ? wine_host::testing::runTests(atScale)
+                                         : wine_host::testing::runTests({
       {"A failed connection (no menu bar, no typed interface) shows a message box and builds nothing",
        aFailedConnectionShowsAMessageBoxAndBuildsNothing},
       {"Save As and Encrypt puts a Word document into the vault", saveAsAndEncryptPutsADocumentIntoTheVault},

@@ -30,8 +30,15 @@ for argument in "$@"; do
   shift
 done
 
+# LOCKFOLIO_WINE_DPI: the display scale the program runs at (the prefix's LogPixels), for its run only.
+if [ -n "${LOCKFOLIO_WINE_DPI:-}" ]; then
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$LOCKFOLIO_WINE_DPI" /f >/dev/null 2>&1
+fi
 output=$(wine "$program" "$@" 2>&1)
 status=$?
+if [ -n "${LOCKFOLIO_WINE_DPI:-}" ]; then
+  wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
+fi
 printf '%s\n' "$output"
 summary=$(printf '%s\n' "$output" | tr -d '\r' | grep -E '^[0-9]+ passed, [0-9]+ failed$' | tail -n 1)
 if [ -z "$summary" ]; then
