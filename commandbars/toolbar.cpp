@@ -34,15 +34,28 @@ void ClassAddIn::AddToolbarButton(const ToolbarButton& button) {
 
 void ClassAddIn::AddToolbar(const ToolbarPlacement* placement) {
   // A toolbar that the user renamed in this run is not found by name, but the field still holds it.
-  ignoringErrors([&] {
-    g_cbLockfolioToolbar = office::Application(g_objHostApp).commandBars().item(GetMessage(message::kToolbarName));
-  });
+  const auto lookUp = [&] {
+    ignoringErrors([&] {
+      g_cbLockfolioToolbar = office::Application(g_objHostApp).commandBars().item(GetMessage(message::kToolbarName));
+    });
+  };
+  lookUp();
   trappingErrors(
       [&] {
+        bool created = false;
         if (!g_cbLockfolioToolbar) {
-          g_cbLockfolioToolbar = office::Application(g_objHostApp)
-                                     .commandBars()
-                                     .add(GetMessage(message::kToolbarName), office::msoBarTop);
+          try {
+            g_cbLockfolioToolbar = office::Application(g_objHostApp)
+                                       .commandBars()
+                                       .add(GetMessage(message::kToolbarName), office::msoBarTop);
+            created = true;
+          } catch (...) {
+            // A lookup refused for another reason than a missing bar: Add refuses the name in use.
+            lookUp();
+            if (!g_cbLockfolioToolbar) throw;
+          }
+        }
+        if (created) {
           for (const ToolbarButton& button : ToolbarButtons()) AddToolbarButton(button);
         } else {
           const office::CommandBar toolbar(g_cbLockfolioToolbar);
@@ -61,9 +74,11 @@ void ClassAddIn::AddToolbar(const ToolbarPlacement* placement) {
         }
         const office::CommandBar toolbar(g_cbLockfolioToolbar);
         toolbar.setVisible(true);
+        toolbarPlaced_ = false;
         toolbar.setPosition(stored.position);
         toolbar.setRowIndex(stored.rowIndex);
         toolbar.setLeft(stored.left);  // the stored width is kept but never applied
+        toolbarPlaced_ = true;
         EnableSaveCommands(true);
       },
       [&](const ComError& error) {
@@ -74,18 +89,32 @@ void ClassAddIn::AddToolbar(const ToolbarPlacement* placement) {
 
 void ClassAddIn::RefreshToolbar(const ToolbarPlacement* placement) { AddToolbar(placement); }
 
-void ClassAddIn::EnableSaveCommands(const bool& bEnable) {
-  for (EventSource* control :
-       {&g_cbbSSaveMenuItem, &g_cbbSSaveAsMenuItem, &g_cbbSSaveButton, &g_cbbSSaveAsButton}) {
-    ignoringErrors([&] { office::CommandBarControl(control->object()).setEnabled(bEnable); });
+void ClassAddIn::EnablePair(const EventSource& menuItem, const EventSource& button, bool enable) {
+  const office::CommandBarControl item(menuItem.object());
+  const office::CommandBarControl control(button.object());
+  item.setEnabled(enable);
+  try {
+    control.setEnabled(enable);
+  } catch (...) {
+    ignoringErrors([&] { item.setEnabled(control.enabled()); });
+    throw;
   }
+}
+
+void ClassAddIn::EnableSaveCommands(const bool& bEnable) {
+  ignoringErrors([&] { EnablePair(g_cbbSSaveMenuItem, g_cbbSSaveButton, bEnable); });
+  ignoringErrors([&] { EnablePair(g_cbbSSaveAsMenuItem, g_cbbSSaveAsButton, bEnable); });
   NotifyEnabled(&ClassAddIn::g_cbbSSaveButton);
   NotifyEnabled(&ClassAddIn::g_cbbSSaveAsButton);
 }
 
 void ClassAddIn::EnableOpenCommands(bool bEnable) {
-  office::CommandBarControl(g_cbbSOpenMenuItem.object()).setEnabled(bEnable);
-  office::CommandBarControl(g_cbbSOpenButton.object()).setEnabled(bEnable);
+  // The ribbon asks the button again whether or not it took the change.
+  trappingErrors([&] { EnablePair(g_cbbSOpenMenuItem, g_cbbSOpenButton, bEnable); },
+                 [&](const ComError& error) {
+                   NotifyEnabled(&ClassAddIn::g_cbbSOpenButton);
+                   throw error;
+                 });
   NotifyEnabled(&ClassAddIn::g_cbbSOpenButton);
 }
 

@@ -24,7 +24,9 @@ std::wstring LockfolioRibbon::GetCustomUI(const std::wstring& RibbonID) const no
 }
 
 const addin::ClassAddIn::ToolbarButton* LockfolioRibbon::buttonOf(const Object& control) const {
-  const std::wstring id = control.get(L"Id").toString();
+  // A host that refuses a call for a moment must not cost a click or the tab.
+  std::wstring id;
+  addin::retryingOnce([&] { id = control.get(L"Id").toString(); });
   for (const auto& button : addin::ClassAddIn::ToolbarButtons()) {
     if (id == ButtonId(button.tag)) return &button;
   }
@@ -61,20 +63,24 @@ bool LockfolioRibbon::GetEnabled(const Object& control) noexcept {
     if (!button) return;
     enabled = false;
     const addin::ClassAddIn& addIn = connect_.addIn();
-    enabled = office::CommandBarControl((addIn.*button->field).object()).enabled();
+    const office::CommandBarControl toolbarButton((addIn.*button->field).object());
+    addin::retryingOnce([&] { enabled = toolbarButton.enabled(); });
   });
   return enabled;
 }
 
 Object LockfolioRibbon::GetImage(const Object& control) noexcept {
+  // A host shows no tab whose images do not all load: a refused step is tried once more.
   Object picture;
   ignoringErrors([&] {
-    const auto* button = buttonOf(control);
-    if (!button) return;
-    const auto face = platform_.resources.loadBitmap(button->faceId);
-    const auto mask = platform_.resources.loadBitmap(button->maskId);
-    if (!face || !mask) return;
-    picture = objects_.picture(FaceWithAlpha(*face, *mask));
+    addin::retryingOnce([&] {
+      const auto* button = buttonOf(control);
+      if (!button) return;
+      const auto face = platform_.resources.loadBitmap(button->faceId);
+      const auto mask = platform_.resources.loadBitmap(button->maskId);
+      if (!face || !mask) throw automation::ComError(326, L"The button's face is not in the resources");
+      picture = objects_.picture(FaceWithAlpha(*face, *mask));
+    });
   });
   return picture;
 }

@@ -48,23 +48,6 @@ TEST(DocumentRefreshTest, NewAndOpenedDocumentsStoreThePlacementAndRebuildTheToo
   }
 }
 
-TEST(DocumentRefreshTest, ARefreshWithoutAToolbarStopsBeforeStoringAnything) {
-  OfficeFixture office;
-  office.start(sim::HostKind::Word);
-  office.connect();
-  office.toolbar()->dragTo(office::msoBarRight, 1, 0);
-  office.menuItem(L"mSaveCloseEncrypt")->setEnabled(false);
-  office.env.registry.writes = 0;
-  office.toolbar()->remove();  // the user deleted the toolbar
-  office.app->newDocument();
-  ASSERT_EQ(office.app->eventFailures().size(), 1u);
-  EXPECT_EQ(office.app->eventFailures()[0].event, L"NewDocument");
-  EXPECT_EQ(office.env.registry.writes, 0);
-  EXPECT_FALSE(office.menuItem(L"mSaveCloseEncrypt")->enabled());
-  EXPECT_EQ(office.countLockfolioToolbars(), 0);
-  EXPECT_TRUE(office.boxes().empty());
-}
-
 TEST(ExcelEventsTest, ADoubleClickSwitchesOpenOffUntilTheSelectionChanges) {
   OfficeFixture office;
   office.start(sim::HostKind::Excel, L"12.0");
