@@ -266,6 +266,16 @@ const Accepted kAccepted[] = {
      "a host refusing every call from then on: its controls can be neither deleted nor found again"},
     {"placement not kept", [](const Road&, const Call& failed, Mode mode) { return mode == Mode::FromOn && failed.seam == Seam::Registry; },
      "a registry refusing every call from one write on: the values written before it cannot be put back either"},
+    {"user interface left",
+     [](const Road& road, const Call& failed, Mode) {
+       return road.name.find("connect again") != std::string::npos &&
+              (failed.what == L"get (default)" || failed.what.rfind(L"QueryInterface", 0) == 0 ||
+               failed.what.rfind(L"connect ", 0) == 0);
+     },
+     "a connection that fails before it builds anything leaves the tagged menu of a run that ended without "
+     "disconnection; the next start finds it by its tag"},
+    {"menu item and button disagree", [](const Road&, const Call&, Mode mode) { return mode == Mode::FromOn; },
+     "a host refusing every call from the button's put on: the menu item cannot follow the button back"},
     {"a menu a later start cannot find", [](const Road&, const Call&, Mode mode) { return mode == Mode::FromOn; },
      "the same: the new menu can be neither tagged nor removed"},
     {"not one menu", [](const Road&, const Call&, Mode mode) { return mode == Mode::FromOn; },
@@ -311,8 +321,9 @@ std::set<std::string> check(World& w, const Road& road, const Outcome& clean, co
   if (w.office.menuBarCaptions().size() - w.builtInMenus != static_cast<std::size_t>(w.office.countLockfolioMenus())) {
     losses.insert("a menu a later start cannot find");
   }
-  const addin::ClassAddIn& state = w.addIn->addIn();
-  if ((!state.g_cbpLockfolioMenu && w.office.countLockfolioMenus()) || (!state.g_cbLockfolioToolbar && !w.office.toolbarTags().empty())) {
+  const bool menuHeld = w.addIn && w.addIn->addIn().g_cbpLockfolioMenu;
+  const bool toolbarHeld = w.addIn && w.addIn->addIn().g_cbLockfolioToolbar;
+  if ((!menuHeld && w.office.countLockfolioMenus()) || (!toolbarHeld && !w.office.toolbarTags().empty())) {
     losses.insert("user interface left that the add-in does not hold");
   }
   if (road.host != HostKind::PowerPoint && !putBackFailed && w.documentsFolder() != kDocuments) {
