@@ -92,6 +92,8 @@ struct Road {
   std::function<void(World&)> act;      // every outside call of this counts
 };
 
+void PrintTo(const Road& road, std::ostream* out) { *out << road.name; }
+
 // --- The roads ------------------------------------------------------------------------------------
 
 const wchar_t* kOpen = L"tbOpenEncryptedFile";
@@ -394,14 +396,15 @@ struct Found {
 };
 const Found kFound[] = {
     {"Word disconnect", L"get (default)", 1, Mode::Once, "the placement stored under PowerPoint's key"},
-    {"Excel disconnect", L"setValue Index", 1, Mode::Once, "old and new placement values mixed"},
+    {"Excel disconnect", L"setValue Position", 1, Mode::Once, "old and new placement values mixed"},
     {"Word 11.0 connect", L"enumValue", 1, Mode::Once, "defaults written over the stored placement"},
     {"PowerPoint 11.0 connect", L"put Style = 1", 1, Mode::Once, "an unplaced toolbar's placement stored over the user's"},
     {"Word connect again", L"get (default)", 2, Mode::Once, "Add refused the name in use: no toolbar for the run"},
     {"Excel 11.0 open cancelled", L"put DefaultFilePath = C:\\Users\\User\\Documents", 1, Mode::Once,
      "DefaultFilePath left on the vault's drive"},
-    {"Word 11.0 open cancelled", L"put path = DOC-PATH", 1, Mode::Once, "the document folder left on the vault's drive"},
-    {"Excel double-click and selection change", L"put Enabled = False", 2, Mode::Once, "menu item and button disagree"},
+    {"Word 11.0 open accepted", L"put Setting = C:\\Users\\User\\Documents", 1, Mode::Once,
+     "the document folder left on the vault's drive"},
+    {"Excel double-click and selection change", L"put Enabled = True", 4, Mode::Once, "menu item and button disagree"},
     {"Word 11.0 connect", L"put Tag = Lockfolio", 1, Mode::Once, "an untagged permanent menu"},
     {"Word disconnect", L"call Delete", 4, Mode::Once, "the menu left after disconnection"},
     {"Word 11.0 connect", L"get ProgId", 1, Mode::Once, "one failure in two boxes (152, then 153)"},
