@@ -240,9 +240,16 @@ Outcome outcomeSince(World& w, std::size_t boxesBefore, std::size_t failuresBefo
 Outcome run(World& w, const Road& road, std::optional<int> failAt, Mode mode) {
   const std::size_t boxes = w.office.boxes().size(), failures = w.office.app->eventFailures().size();
   w.plan->begin(failAt, mode);
-  road.act(w);
+  bool escaped = false;
+  try {
+    road.act(w);
+  } catch (...) {
+    escaped = true;  // through the host: no entry point of the add-in may let an error out
+  }
   w.plan->end();
-  return outcomeSince(w, boxes, failures);
+  Outcome outcome = outcomeSince(w, boxes, failures);
+  if (escaped) outcome.eventFailures.push_back(L"the host's caller");
+  return outcome;
 }
 
 // Behaviour that loses nothing, which the check accepts: what the check saw, after which failure,
