@@ -81,19 +81,6 @@ TEST(ExcelEventsTest, ADoubleClickSwitchesOpenOffUntilTheSelectionChanges) {
   EXPECT_TRUE(office.app->eventFailures().empty());
 }
 
-TEST(ExcelEventsTest, ClosingAWorkbookWithoutTheOpenControlsGoesAheadQuietly) {
-  OfficeFixture office;
-  office.start(sim::HostKind::Excel);
-  office.connect();
-  auto workbook = office.app->newDocument();
-  office.menu()->remove(false);
-  office.toolbar()->remove();
-  EXPECT_TRUE(office.app->closeDocument(workbook));
-  EXPECT_TRUE(workbook->isClosed());
-  EXPECT_TRUE(office.app->eventFailures().empty());
-  EXPECT_TRUE(office.boxes().empty());
-}
-
 TEST(ExcelEventsTest, WithoutAUserInterfaceTheHandlersFailButTheHostGoesOn) {
   OfficeFixture office;
   office.start(sim::HostKind::Excel);
