@@ -98,32 +98,35 @@ void ClassAddIn::DoOnConnection(const Object& Application, std::int32_t ConnectM
 
 void ClassAddIn::CleanUp() {
   std::int16_t kind = 0;
-  ignoringErrors([&] { kind = HostKind(); });
+  const bool kindKnown = ignoringErrors([&] { kind = HostKind(); });
   // The placement is stored only when there is a toolbar to read it from: values read from no
-  // toolbar would overwrite the placement the user left in an earlier run.
+  // toolbar would overwrite the placement the user left in an earlier run. So would those of a
+  // toolbar never put in place, and any under another host's key when the host is not known.
   std::int32_t left = 0, rowIndex = 0, width = 0, position = 0;
   const office::CommandBar toolbar(g_cbLockfolioToolbar);
   const bool placementRead = ignoringErrors([&] { left = toolbar.left(); }) &&
                              ignoringErrors([&] { rowIndex = toolbar.rowIndex(); }) &&
                              ignoringErrors([&] { width = toolbar.width(); }) &&
                              ignoringErrors([&] { position = toolbar.position(); });
-  if (placementRead) {
+  if (placementRead && kindKnown && toolbarPlaced_) {
     ignoringErrors([&] { RegIntfc::SaveToolbarPlacement(platform_, kind, left, rowIndex, width, position); });
   }
+  toolbarPlaced_ = false;
 
-  for (EventSource* item : {&g_cbbSOpenMenuItem, &g_cbbSSaveMenuItem, &g_cbbSSaveAsMenuItem}) {
-    ignoringErrors([&] { office::CommandBarControl(item->object()).remove(); });
-  }
-  ignoringErrors([&] { office::CommandBarControl(g_cbpLockfolioMenu).remove(); });
+  // A Delete the host refuses for a moment is tried once more: the fields are emptied whatever
+  // happens, and a control left behind would stay until the next start.
+  const auto remove = [](const Object& control) {
+    ignoringErrors([&] { retryingOnce([&] { office::CommandBarControl(control).remove(); }); });
+  };
+  for (EventSource* item : {&g_cbbSOpenMenuItem, &g_cbbSSaveMenuItem, &g_cbbSSaveAsMenuItem}) remove(item->object());
+  remove(g_cbpLockfolioMenu);
   for (EventSource* item : {&g_cbbSOpenMenuItem, &g_cbbSSaveMenuItem, &g_cbbSSaveAsMenuItem}) {
     ignoringErrors([&] { item->clear(); });
   }
   g_cbpLockfolioMenu = Object();
 
-  for (EventSource* button : {&g_cbbSOpenButton, &g_cbbSSaveButton, &g_cbbSSaveAsButton}) {
-    ignoringErrors([&] { office::CommandBarControl(button->object()).remove(); });
-  }
-  ignoringErrors([&] { toolbar.remove(); });
+  for (EventSource* button : {&g_cbbSOpenButton, &g_cbbSSaveButton, &g_cbbSSaveAsButton}) remove(button->object());
+  ignoringErrors([&] { retryingOnce([&] { toolbar.remove(); }); });
   for (EventSource* button : {&g_cbbSOpenButton, &g_cbbSSaveButton, &g_cbbSSaveAsButton}) {
     ignoringErrors([&] { button->clear(); });
   }

@@ -135,6 +135,9 @@ class ClassAddIn {
   void SetButtonFaces();
   Object LoadPicture(std::int32_t id, std::vector<std::uint8_t>* dib = nullptr) const;
   void EnableSaveCommands(const bool& bEnable);
+  // A command's menu item and toolbar button, switched together: when the button refuses, the
+  // item follows the button's state again, so that the two (and the ribbon) agree.
+  void EnablePair(const EventSource& menuItem, const EventSource& button, bool enable);
   void EnableOpenCommands(bool bEnable);
   void NotifyEnabled(EventSource ClassAddIn::*button) const;
   std::wstring OnActionOfSelf() const;
@@ -145,8 +148,11 @@ class ClassAddIn {
   bool LoginToVault(std::wstring& strVaultRoot);
   Object ActiveDocumentOfHost(const std::wstring& hostName) const;
   std::int16_t PowerPointVersion() const;
-  // With `toolbarMayBeGone`, a toolbar that was never built or that the user removed stores nothing.
-  ToolbarPlacement StoreToolbarPlacement(std::int16_t hostKind, bool toolbarMayBeGone = false);
+  // Reads the toolbar's placement into `placement` and stores it. False when nothing was stored: a
+  // toolbar the add-in did not put in place holds no placement of the user's, and a registry that
+  // refused the values keeps what it had. With `toolbarMayBeGone`, a toolbar that was never built or
+  // that the user removed stores nothing.
+  bool StoreToolbarPlacement(std::int16_t hostKind, ToolbarPlacement& placement, bool toolbarMayBeGone = false);
   void ShowWordFileDialog(std::int32_t dialog, const std::wstring& vaultRoot);
   void ReportCommandError(const ComError& error);
 
@@ -163,6 +169,8 @@ class ClassAddIn {
   bool openCommandsEnabled_ = true;
   bool saveCommandsEnabled_ = true;
   bool withoutToolbar_ = false;  // a command started by StartCommand is running
+  // Whether the toolbar stands where AddToolbar put it: only then is its placement the user's.
+  bool toolbarPlaced_ = false;
 };
 
 }  // namespace addin

@@ -20,6 +20,17 @@ bool ignoringErrors(Step&& step) noexcept {
   }
 }
 
+// Runs `step`, and once more when it fails: for a step that must not be lost to a host that
+// refuses a call for a moment. The second failure is raised.
+template <typename Step>
+void retryingOnce(Step&& step) {
+  try {
+    step();
+  } catch (...) {
+    step();
+  }
+}
+
 // Runs `body`; on failure, calls `handler` with the error.
 template <typename Body, typename Handler>
 void trappingErrors(Body&& body, Handler&& handler) {

@@ -29,19 +29,27 @@ void ClassAddIn::SetButtonFaces() {
           std::vector<std::uint8_t> faceBitmap;
           const Object face = LoadPicture(button.faceId, &faceBitmap);
           const Object mask = LoadPicture(button.maskId);
-          const office::CommandBarControl toolbarButton((this->*button.field).object());
+          // A control whose own step failed has reported that already: it gets no face, and the
+          // failure no second box.
+          const Object& buttonObject = (this->*button.field).object();
+          const Object& itemObject = (this->*button.menuItem).object();
+          const office::CommandBarControl toolbarButton(buttonObject);
           if (version > 9) {
-            const office::CommandBarControl menuItem((this->*button.menuItem).object());
-            toolbarButton.setPicture(face);
-            toolbarButton.setMask(mask);
-            menuItem.setPicture(face);
-            menuItem.setMask(mask);
-          } else {
+            const office::CommandBarControl menuItem(itemObject);
+            if (buttonObject) {
+              toolbarButton.setPicture(face);
+              toolbarButton.setMask(mask);
+            }
+            if (itemObject) {
+              menuItem.setPicture(face);
+              menuItem.setMask(mask);
+            }
+          } else if (buttonObject) {
             if (first) platform_.ui.clearClipboard();
             platform_.ui.setClipboardBitmap(faceBitmap);
             toolbarButton.pasteFace();
+            first = false;
           }
-          first = false;
         }
       },
       [&](const ComError& error) { ShowErrorMessage(error, message::kErrorAddingImages); });

@@ -40,9 +40,19 @@ void ClassAddIn::AddMenu() {
         g_cbpLockfolioMenu = controls.add(Arg(office::msoControlPopup), Arg::missing(), Arg::missing(),
                                           Arg(count - 1), Arg::missing());
         const office::CommandBarControl menu(g_cbpLockfolioMenu);
-        menu.setCaption(GetMessage(message::kMenuCaption));
-        menu.setTooltipText(GetMessage(message::kMenuCaption));
-        menu.setTag(kMenuTag);
+        try {
+          menu.setCaption(GetMessage(message::kMenuCaption));
+          menu.setTooltipText(GetMessage(message::kMenuCaption));
+          menu.setTag(kMenuTag);
+        } catch (...) {
+          // The menu is permanent and a later start finds it by its tag alone: an untagged one
+          // would stay for good. It gets its tag, or goes.
+          if (!ignoringErrors([&] { menu.setTag(kMenuTag); })) {
+            ignoringErrors([&] { menu.remove(); });
+            g_cbpLockfolioMenu = Object();
+          }
+          throw;
+        }
       },
       [&](const ComError& error) { ShowErrorMessage(error, message::kErrorAddingMenu); });
 }

@@ -1,9 +1,13 @@
 #include "commandbars/reg_intfc.h"
 
+#include <utility>
+#include <vector>
+
 #include "support/reg_op.h"
 
 namespace RegIntfc {
 
+using automation::ComError;
 using automation::Variant;
 
 std::wstring ToolbarPlacementKey(std::int16_t hostKind) {
@@ -23,6 +27,8 @@ bool GetToolbarPlacement(const platform::Platform& platform, std::int16_t hostKi
   lLeft = reg.Value(L"Left").toInt32();
   lPosition = reg.Value(L"Position").toInt32();
   lWidth = reg.Value(L"Width").toInt32();
+  // A read the registry refused is no missing value: writing defaults would replace the user's.
+  if (reg.Failed()) throw ComError::automation(platform::errors::kPermissionDenied);
   if (lLeft == -1) {
     reg.Value(L"Left", Variant(std::int32_t{0}));
     lLeft = 0;
@@ -47,11 +53,24 @@ bool SaveToolbarPlacement(const platform::Platform& platform, std::int16_t hostK
   support::RegOp reg(platform);
   reg.Root(platform::kHkeyCurrentUser);
   reg.Key(ToolbarPlacementKey(hostKind));
-  reg.Value(L"Left", Variant(lLeft));
-  reg.Value(L"Index", Variant(lRowIndex));
-  reg.Value(L"Position", Variant(lPosition));
-  reg.Value(L"Width", Variant(lWidth));
-  return true;
+  // The four values go together: what was there is read first, so that a refused write can put it
+  // back, and nothing is written when even that read is refused.
+  const std::pair<const wchar_t*, Variant> placement[] = {
+      {L"Left", Variant(lLeft)}, {L"Index", Variant(lRowIndex)}, {L"Position", Variant(lPosition)}, {L"Width", Variant(lWidth)}};
+  std::vector<Variant> before;
+  for (const auto& entry : placement) before.push_back(reg.Value(entry.first));
+  if (reg.Failed()) return false;
+  for (const auto& entry : placement) reg.Value(entry.first, entry.second);
+  if (!reg.Failed()) return true;
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    const bool missing = before[i].type() == Variant::Type::Int16 && before[i].toInt32() == -1;
+    if (missing) {
+      reg.DeleteValue(placement[i].first);
+    } else {
+      reg.Value(placement[i].first, before[i]);
+    }
+  }
+  return false;
 }
 
 bool IsDefaultVaultSet(const platform::Platform& platform, std::wstring& strValue) {

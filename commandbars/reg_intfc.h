@@ -15,11 +15,12 @@ inline constexpr wchar_t kInstallKey[] = L"Software\\Palvantis\\Lockfolio";
 
 // Reads the stored placement; a missing value (or one stored as -1) is written with its default
 // (Left 0, Index 3, Position 1, Width 79) and returned as that. Raises ComError 13 for a stored
-// value that is no number. Returns true.
+// value that is no number, and 70 when the registry refuses the read. Returns true.
 bool GetToolbarPlacement(const platform::Platform& platform, std::int16_t hostKind, std::int32_t& lLeft,
                          std::int32_t& lRowIndex, std::int32_t& lWidth, std::int32_t& lPosition);
 
-// Stores the placement. Returns true.
+// Stores the placement: all four values, or none. False when the registry refused them; the values
+// it had are then put back.
 bool SaveToolbarPlacement(const platform::Platform& platform, std::int16_t hostKind, std::int32_t lLeft,
                           std::int32_t lRowIndex, std::int32_t lWidth, std::int32_t lPosition);
 

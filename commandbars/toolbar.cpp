@@ -37,15 +37,28 @@ void ClassAddIn::AddToolbarButton(const ToolbarButton& button) {
 
 void ClassAddIn::AddToolbar(const ToolbarPlacement* placement) {
   // A toolbar that the user renamed in this run is not found by name, but the field still holds it.
-  ignoringErrors([&] {
-    g_cbLockfolioToolbar = office::Application(g_objHostApp).commandBars().item(GetMessage(message::kToolbarName));
-  });
+  const auto lookUp = [&] {
+    ignoringErrors([&] {
+      g_cbLockfolioToolbar = office::Application(g_objHostApp).commandBars().item(GetMessage(message::kToolbarName));
+    });
+  };
+  lookUp();
   trappingErrors(
       [&] {
+        bool created = false;
         if (!g_cbLockfolioToolbar) {
-          g_cbLockfolioToolbar = office::Application(g_objHostApp)
-                                     .commandBars()
-                                     .add(GetMessage(message::kToolbarName), office::msoBarTop);
+          try {
+            g_cbLockfolioToolbar = office::Application(g_objHostApp)
+                                       .commandBars()
+                                       .add(GetMessage(message::kToolbarName), office::msoBarTop);
+            created = true;
+          } catch (...) {
+            // A lookup refused for another reason than a missing bar: Add refuses the name in use.
+            lookUp();
+            if (!g_cbLockfolioToolbar) throw;
+          }
+        }
+        if (created) {
           for (const ToolbarButton& button : ToolbarButtons()) AddToolbarButton(button);
         } else {
           const office::CommandBar toolbar(g_cbLockfolioToolbar);
@@ -64,9 +77,11 @@ void ClassAddIn::AddToolbar(const ToolbarPlacement* placement) {
         }
         const office::CommandBar toolbar(g_cbLockfolioToolbar);
         toolbar.setVisible(true);
+        toolbarPlaced_ = false;
         toolbar.setPosition(stored.position);
         toolbar.setRowIndex(stored.rowIndex);
         toolbar.setLeft(stored.left);  // the stored width is kept but never applied
+        toolbarPlaced_ = true;
         EnableSaveCommands(true);
       },
       [&](const ComError& error) {
@@ -77,30 +92,36 @@ void ClassAddIn::AddToolbar(const ToolbarPlacement* placement) {
 
 void ClassAddIn::RefreshToolbar(const ToolbarPlacement* placement) { AddToolbar(placement); }
 
+void ClassAddIn::EnablePair(const EventSource& menuItem, const EventSource& button, bool enable) {
+  const office::CommandBarControl item(menuItem.object());
+  const office::CommandBarControl control(button.object());
+  item.setEnabled(enable);
+  try {
+    control.setEnabled(enable);
+  } catch (...) {
+    ignoringErrors([&] { item.setEnabled(control.enabled()); });
+    throw;
+  }
+}
+
 void ClassAddIn::EnableSaveCommands(const bool& bEnable) {
   saveCommandsEnabled_ = bEnable;
-  for (EventSource* control :
-       {&g_cbbSSaveMenuItem, &g_cbbSSaveAsMenuItem, &g_cbbSSaveButton, &g_cbbSSaveAsButton}) {
-    ignoringErrors([&] { office::CommandBarControl(control->object()).setEnabled(bEnable); });
-  }
+  ignoringErrors([&] { EnablePair(g_cbbSSaveMenuItem, g_cbbSSaveButton, bEnable); });
+  ignoringErrors([&] { EnablePair(g_cbbSSaveAsMenuItem, g_cbbSSaveAsButton, bEnable); });
   NotifyEnabled(&ClassAddIn::g_cbbSSaveButton);
   NotifyEnabled(&ClassAddIn::g_cbbSSaveAsButton);
 }
 
 void ClassAddIn::EnableOpenCommands(bool bEnable) {
   openCommandsEnabled_ = bEnable;
-  // Both controls are set and the other faces told even when one control refuses, so that none of
-  // them disagrees with the state; the first failure still goes to the caller.
-  std::exception_ptr failure;
-  for (EventSource* control : {&g_cbbSOpenMenuItem, &g_cbbSOpenButton}) {
-    try {
-      office::CommandBarControl(control->object()).setEnabled(bEnable);
-    } catch (...) {
-      if (!failure) failure = std::current_exception();
-    }
-  }
+  // The tab follows the add-in's state, so it is told even when a control refused the change; the
+  // failure still goes to the caller.
+  trappingErrors([&] { EnablePair(g_cbbSOpenMenuItem, g_cbbSOpenButton, bEnable); },
+                 [&](const ComError& error) {
+                   NotifyEnabled(&ClassAddIn::g_cbbSOpenButton);
+                   throw error;
+                 });
   NotifyEnabled(&ClassAddIn::g_cbbSOpenButton);
-  if (failure) std::rethrow_exception(failure);
 }
 
 bool ClassAddIn::CommandEnabled(const ToolbarButton& button) const {

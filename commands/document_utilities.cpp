@@ -48,9 +48,8 @@ bool ClassAddIn::LoginToVault(std::wstring& strVaultRoot) {
 
 std::int16_t ClassAddIn::PowerPointVersion() const { return g_appPPT.object().get(L"Version").toInt16(); }
 
-ClassAddIn::ToolbarPlacement ClassAddIn::StoreToolbarPlacement(std::int16_t hostKind, bool toolbarMayBeGone) {
+bool ClassAddIn::StoreToolbarPlacement(std::int16_t hostKind, ToolbarPlacement& placement, bool toolbarMayBeGone) {
   const office::CommandBar toolbar(g_cbLockfolioToolbar);
-  ToolbarPlacement placement;
   const auto read = [&] {
     placement.left = toolbar.left();
     placement.rowIndex = toolbar.rowIndex();
@@ -58,13 +57,13 @@ ClassAddIn::ToolbarPlacement ClassAddIn::StoreToolbarPlacement(std::int16_t host
     placement.position = toolbar.position();
   };
   if (toolbarMayBeGone) {
-    if (!g_cbLockfolioToolbar || !ignoringErrors(read)) return placement;
+    if (!g_cbLockfolioToolbar || !ignoringErrors(read)) return false;
   } else {
     read();
   }
-  RegIntfc::SaveToolbarPlacement(platform_, hostKind, placement.left, placement.rowIndex, placement.width,
-                                 placement.position);
-  return placement;
+  if (!toolbarPlaced_) return false;
+  return RegIntfc::SaveToolbarPlacement(platform_, hostKind, placement.left, placement.rowIndex, placement.width,
+                                        placement.position);
 }
 
 void ClassAddIn::StartCommand(const ToolbarButton& button) {
@@ -82,11 +81,25 @@ void ClassAddIn::ShowWordFileDialog(std::int32_t dialog, const std::wstring& vau
   const Object dialogs = g_objHostApp.get(L"Dialogs").toObject();
   const Object locations = dialogs.get(L"", {Arg(office::wdDialogToolsOptionsFileLocations)}).toObject();
   const Variant savedSetting = locations.get(L"Setting");
+  // Every step is tried (a refused one once more); only a location that could not be chosen
+  // leaves the steps that apply a setting to it out.
   const auto restore = [&] {
-    locations.put(L"path", L"DOC-PATH");
-    locations.put(L"Setting", savedSetting);
-    locations.call(L"Execute");
-    locations.call(L"Update");
+    std::exception_ptr failure;
+    const auto step = [&](auto&& body) {
+      try {
+        retryingOnce(body);
+        return true;
+      } catch (...) {
+        if (!failure) failure = std::current_exception();
+        return false;
+      }
+    };
+    if (step([&] { locations.put(L"path", L"DOC-PATH"); })) {
+      step([&] { locations.put(L"Setting", savedSetting); });
+      step([&] { locations.call(L"Execute"); });
+    }
+    step([&] { locations.call(L"Update"); });
+    if (failure) std::rethrow_exception(failure);
   };
   try {
     const Object fileDialog = dialogs.get(L"", {Arg(dialog)}).toObject();

@@ -23,7 +23,8 @@ void ClassAddIn::OpenEncryptedFile() {
           version = PowerPointVersion();
           useVault = version > 9;
         }
-        StoreToolbarPlacement(kind, withoutToolbar_);  // only the command's own store may find no toolbar
+        ToolbarPlacement placement;
+        StoreToolbarPlacement(kind, placement, withoutToolbar_);  // only the command's own store may find no toolbar
 
         std::wstring vaultRoot;
         if (useVault && !LoginToVault(vaultRoot)) return;
@@ -42,10 +43,10 @@ void ClassAddIn::OpenEncryptedFile() {
           } catch (...) {
             // Excel keeps DefaultFilePath across sessions: leaving the vault's drive there would
             // change the user's settings for good.
-            ignoringErrors([&] { g_objHostApp.put(L"DefaultFilePath", savedPath); });
+            ignoringErrors([&] { retryingOnce([&] { g_objHostApp.put(L"DefaultFilePath", savedPath); }); });
             throw;
           }
-          g_objHostApp.put(L"DefaultFilePath", savedPath);
+          retryingOnce([&] { g_objHostApp.put(L"DefaultFilePath", savedPath); });
         } else if (version <= 9) {
           platform_.ui.sendKeys(L"^o");
         } else {

@@ -52,10 +52,10 @@ void ClassAddIn::SaveAsAndEncrypt() {
             g_objHostApp.get(L"Dialogs").toObject().get(L"", {Arg(office::xlDialogSaveAs)}).toObject().call(
                 L"Show", {Arg(fileName)});
           } catch (...) {
-            ignoringErrors([&] { g_objHostApp.put(L"DefaultFilePath", savedPath); });
+            ignoringErrors([&] { retryingOnce([&] { g_objHostApp.put(L"DefaultFilePath", savedPath); }); });
             throw;
           }
-          g_objHostApp.put(L"DefaultFilePath", savedPath);
+          retryingOnce([&] { g_objHostApp.put(L"DefaultFilePath", savedPath); });
         } else if (name == office::kPowerPointName && version > 9) {
           Object dialog = g_objHostApp.get(L"FileDialog", {Arg(office::msoFileDialogSaveAs)}).toObject();
           platform_.fileSystem.setCurrentDirectory(vaultRoot);

@@ -16,11 +16,17 @@ void ClassAddIn::DocumentRefresh() {
   } else if (HostName() == office::kExcelName) {
     kind = kHostExcel;
   }
-  // What was just stored is what the toolbar goes back to: no need to read it back from the
-  // registry, which costs a document event more than anything else it does.
-  const ToolbarPlacement placement = StoreToolbarPlacement(kind);
-  RefreshToolbar(&placement);
+  // What was just read is what the toolbar goes back to: no need to read it back from the
+  // registry, which costs a document event more than anything else it does. A toolbar not in its
+  // place yet goes where the registry says.
+  ToolbarPlacement placement;
+  const bool placed = toolbarPlaced_;
+  const bool stored = StoreToolbarPlacement(kind, placement);
+  RefreshToolbar(placed ? &placement : nullptr);
   EnableSaveCommands(true);
+  if (placed && !stored) {
+    throw ComError::automation(platform::errors::kPermissionDenied, L"The toolbar's placement could not be stored");
+  }
 }
 
 void ClassAddIn::g_appWord_NewDocument(const Object&) { DocumentRefresh(); }

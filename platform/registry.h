@@ -38,6 +38,9 @@ inline constexpr long kErrorInvalidHandle = 6;
 inline constexpr long kErrorInvalidParameter = 87;
 inline constexpr long kErrorBadPathname = 161;
 inline constexpr long kErrorNoMoreItems = 259;
+inline constexpr long kErrorDiskFull = 112;
+inline constexpr long kErrorBadDatabase = 1009;
+inline constexpr long kErrorRegistryIoFailed = 1016;
 inline constexpr long kErrorKeyDeleted = 1018;
 
 struct RegistryKeyInfo {

@@ -24,7 +24,9 @@ std::wstring LockfolioRibbon::GetCustomUI(const std::wstring& RibbonID) const no
 }
 
 const addin::ClassAddIn::ToolbarButton* LockfolioRibbon::buttonOf(const Object& control) const {
-  const std::wstring id = control.get(L"Id").toString();
+  // A host that refuses a call for a moment must not cost a click or the tab.
+  std::wstring id;
+  addin::retryingOnce([&] { id = control.get(L"Id").toString(); });
   for (const auto& button : addin::ClassAddIn::ToolbarButtons()) {
     if (id == ButtonId(button.tag)) return &button;
   }
@@ -77,16 +79,19 @@ bool LockfolioRibbon::GetEnabled(const Object& control) noexcept {
 }
 
 Object LockfolioRibbon::GetImage(const Object& control) noexcept {
+  // A host shows no tab whose images do not all load: a refused step is tried once more.
   Object picture;
   ignoringErrors([&] {
     const auto* button = buttonOf(control);
     if (!button) return;
-    const std::uint32_t dpi = platform_.ui.windowDpi();
-    const auto index = static_cast<std::size_t>(button - addin::ClassAddIn::ToolbarButtons().data());
-    const auto dib = platform_.resources.loadBitmap(PictureId(index, PictureSide(dpi)));
-    if (!dib) return;
-    picture = objects_.picture(*dib);
-    if (index < std::size(pictureDpi_)) pictureDpi_[index] = dpi;
+    addin::retryingOnce([&] {
+      const std::uint32_t dpi = platform_.ui.windowDpi();
+      const auto index = static_cast<std::size_t>(button - addin::ClassAddIn::ToolbarButtons().data());
+      const auto dib = platform_.resources.loadBitmap(PictureId(index, PictureSide(dpi)));
+      if (!dib) return;
+      picture = objects_.picture(*dib);
+      if (index < std::size(pictureDpi_)) pictureDpi_[index] = dpi;
+    });
   });
   return picture;
 }

@@ -79,13 +79,13 @@ void RegOp::Options(std::int32_t options) {
 void RegOp::OpenKey() {
   CloseKey();
   const std::int32_t root = root_ == 0 ? platform::kHkeyCurrentUser : root_;
-  // The result is not examined: a failure simply leaves no key open.
-  platform_.registry.createKey(root, keyPath_, requestedAccess_, key_);
+  // A failure leaves no key open.
+  if (platform_.registry.createKey(root, keyPath_, requestedAccess_, key_) != platform::kErrorSuccess) failed_ = true;
   // Emptied whether or not the open succeeds: values of the previous key must not answer for this one.
   cache_.clear();
   info_ = {};
   if (key_) {
-    key_->queryInfo(info_);
+    if (key_->queryInfo(info_) != platform::kErrorSuccess) failed_ = true;
     openedAccess_ = requestedAccess_;
   }
 }
@@ -123,7 +123,10 @@ void RegOp::LoadValueCache() {
   cache_.clear();
   for (std::uint32_t index = 0; index < info_.valueCount; ++index) {
     platform::RegistryValue raw;
-    if (key_->enumValue(index, raw) != platform::kErrorSuccess) continue;
+    if (key_->enumValue(index, raw) != platform::kErrorSuccess) {
+      failed_ = true;
+      continue;
+    }
     const std::wstring name = trimAtNull(raw.name);
     switch (raw.type) {
       case platform::kRegSz:
@@ -139,7 +142,11 @@ void RegOp::LoadValueCache() {
         // Read once more with room for exactly four bytes, as the value's own type promises.
         std::uint32_t type = 0;
         std::vector<std::uint8_t> data;
-        if (key_->queryValue(raw.name, type, &data) != platform::kErrorSuccess || data.size() > 4) break;
+        if (key_->queryValue(raw.name, type, &data) != platform::kErrorSuccess) {
+          failed_ = true;
+          break;
+        }
+        if (data.size() > 4) break;
         data.resize(4, 0);
         const auto number = static_cast<std::int32_t>(static_cast<std::uint32_t>(data[0]) | (data[1] << 8) |
                                                       (data[2] << 16) | (static_cast<std::uint32_t>(data[3]) << 24));
@@ -175,7 +182,9 @@ void RegOp::Value(const std::wstring& valueName, const Variant& newValue) {
 
   Variant value = newValue;
   std::uint32_t existingType = 0;
-  if (key_->queryValue(valueName, existingType, nullptr) == platform::kErrorSuccess) {
+  const long existing = key_->queryValue(valueName, existingType, nullptr);
+  if (existing != platform::kErrorSuccess && existing != platform::kErrorFileNotFound) failed_ = true;
+  if (existing == platform::kErrorSuccess) {
     switch (existingType) {
       case platform::kRegSz:
       case platform::kRegExpandSz:
@@ -226,8 +235,8 @@ void RegOp::Value(const std::wstring& valueName, const Variant& newValue) {
       data = platform::toUtf16Bytes(value.toString(), 1);
       break;
   }
-  // The result is not examined: a failed write goes unnoticed, as every registry failure here.
-  key_->setValue(valueName, type, data);
+  // A failed write raises nothing, as every registry failure here; Failed() tells.
+  if (key_->setValue(valueName, type, data) != platform::kErrorSuccess) failed_ = true;
   RefreshCounts();
   cache_.clear();
 }

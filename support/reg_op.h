@@ -45,6 +45,10 @@ class RegOp {
   bool DeleteKey();
   std::int32_t ValueCount();
   std::int32_t KeyCount();
+  // Whether a registry call of this object failed (a key that could not be opened, a value that
+  // could not be read or written): what a caller that must not take a failure for a missing value
+  // asks.
+  bool Failed() const { return failed_; }
 
  private:
   void OpenKey();
@@ -66,6 +70,7 @@ class RegOp {
   std::unique_ptr<platform::RegistryKey> key_;
   platform::RegistryKeyInfo info_;
   ValueCache cache_;
+  bool failed_ = false;
 };
 
 }  // namespace support

@@ -16,9 +16,29 @@
 namespace platform::posix {
 namespace {
 
+// A failure of the registry file itself, with the system's reason.
+class FileFailure : public ComError {
+ public:
+  FileFailure(const ComError& error, int reason) : ComError(error), reason_(reason) {}
+  // What Windows' registry functions return for such a failure.
+  long win32Code() const {
+    switch (reason_) {
+      case ENOSPC: return kErrorDiskFull;
+      case EACCES:
+      case EPERM:
+      case EROFS: return kErrorAccessDenied;
+      default: return kErrorRegistryIoFailed;
+    }
+  }
+
+ private:
+  int reason_;
+};
+
 [[noreturn]] void fileFailure(const std::string& what, const std::string& file, int error) {
-  throw ComError(errors::kPathFileAccessError, fromUtf8("Cannot " + what + " the registry file \"" + file +
-                                                        "\": " + std::strerror(error)));
+  throw FileFailure(ComError(errors::kPathFileAccessError, fromUtf8("Cannot " + what + " the registry file \"" + file +
+                                                                    "\": " + std::strerror(error))),
+                    error);
 }
 
 class FileLock {
@@ -241,21 +261,35 @@ void HiveRegistry::save() {
   snapshot_.bytes.assign(text.begin(), text.end());
 }
 
+// Failures of the file come back as the codes Windows' registry functions return, never raised:
+// callers of the registry handle codes on both builds.
 long HiveRegistry::access(const std::function<long(Hive&, bool& changed)>& operation) {
   bool changed = false;
   if (file_.empty()) return operation(hive_, changed);
-  FileLock lock(file_);
-  reloadIfChanged();
-  const long result = operation(hive_, changed);
-  if (changed) {
+  try {
+    FileLock lock(file_);
     try {
-      save();
-    } catch (...) {
-      snapshot_ = Snapshot{};  // the next access reloads what is really on disk
+      reloadIfChanged();
+    } catch (const FileFailure&) {
       throw;
+    } catch (const ComError&) {
+      return kErrorBadDatabase;  // a damaged file, which is never overwritten
     }
+    const long result = operation(hive_, changed);
+    if (changed) {
+      try {
+        save();
+      } catch (...) {
+        snapshot_ = Snapshot{};  // the next access reloads what is really on disk
+        throw;
+      }
+    }
+    return result;
+  } catch (const FileFailure& failure) {
+    return failure.win32Code();
+  } catch (const ComError&) {
+    return kErrorInvalidParameter;  // a name or value the file cannot hold
   }
-  return result;
 }
 
 long HiveRegistry::createKey(std::int32_t root, const std::wstring& path, std::uint32_t /*access*/,

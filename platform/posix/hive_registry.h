@@ -4,8 +4,9 @@
 // from those this process last read or wrote. Nothing about the file but its content tells: another
 // process's save can leave the same inode, size and modification time. A change is written to a
 // temporary file, flushed and renamed over the old one, so that a crash or a second process never
-// leaves a torn file. A damaged file raises ComError naming the file and line, and is never
-// overwritten.
+// leaves a torn file. A damaged file is never overwritten: the constructor raises ComError naming
+// the file and line; found later, every operation returns ERROR_BADDB. Like every other failure of
+// the file, it comes back as the code Windows' registry would return, never raised.
 
 #include <functional>
 #include <string>

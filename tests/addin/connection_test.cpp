@@ -159,20 +159,4 @@ TEST(ConnectionTest, DisconnectionStoresThePlacementAndRemovesTheUserInterface) 
   EXPECT_TRUE(office.boxes().empty());
 }
 
-TEST(ConnectionTest, CleanUpWithoutAToolbarKeepsTheEarlierPlacement) {
-  OfficeFixture office;
-  office.start(sim::HostKind::Word);
-  office.connect();
-  office.toolbar()->dragTo(3, 1, 40);
-  office.app->quit();
-  const auto stored = office.storedPlacement(1);
-  ASSERT_EQ(std::get<3>(stored), 3);
-
-  office.addInObject.reset();
-  office.start(sim::HostKind::Word);
-  office.connect(2);  // no user interface this time
-  office.app->quit();
-  EXPECT_EQ(office.storedPlacement(1), stored);
-}
-
 }  // namespace

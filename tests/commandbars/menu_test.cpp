@@ -98,28 +98,4 @@ TEST(MenuTest, AMenuBarTooShortForTheMenuReportsBothFailures) {
   EXPECT_EQ(office.countLockfolioToolbars(), 0);
 }
 
-TEST(MenuTest, ItemsThatFailAreReportedAndTheRestStillRuns) {
-  OfficeFixture office;
-  office.start(sim::HostKind::Word);
-  // An add-in instance that gives no ProgId fails every OnAction.
-  automation::Variant custom;
-  office.addInObject = std::make_unique<app::NativeAddIn>(office.env.platform(), office.objects);
-  office.addIn().DoOnConnection(office.app->self(), 1, automation::Object(), custom);
-  const std::wstring itemError = L"Error adding menu item.\r\n\r\nError: 91 - Object variable or With block variable not set";
-  const auto texts = office.boxTexts();
-  ASSERT_GE(texts.size(), 5u);
-  EXPECT_EQ(texts[0], itemError);
-  EXPECT_EQ(texts[1], itemError);
-  EXPECT_EQ(texts[2], itemError);
-  EXPECT_EQ(texts[3], L"Error = Object variable or With block variable not set");
-  EXPECT_EQ(office.boxes()[3].title, L"LockfolioAddIn");
-  EXPECT_EQ(office.boxes()[3].flags, 0u);
-  EXPECT_EQ(texts[4], L"Error adding toolbar.\r\n\r\nError: 91 - Object variable or With block variable not set");
-  // What was added before each failure stays, without its field.
-  EXPECT_EQ(office.menu()->controls().size(), 3u);
-  EXPECT_FALSE(office.addIn().g_cbbSOpenMenuItem);
-  EXPECT_EQ(office.toolbarTags().size(), 1u);
-  EXPECT_EQ(office.addIn().strCurrentOperation, L"None");
-}
-
 }  // namespace

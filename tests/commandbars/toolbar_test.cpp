@@ -160,19 +160,4 @@ TEST(ButtonFacesTest, Version9PastesFacesThroughTheClipboard) {
   EXPECT_TRUE(office.boxes().empty());
 }
 
-TEST(ButtonFacesTest, AFailureStopsTheFacesAndKeepsThoseAlreadySet) {
-  OfficeFixture office;
-  office.env.overrides.missingBitmaps.insert(104);  // the Save mask
-  office.start(sim::HostKind::PowerPoint, L"11.0");
-  office.connect();
-  EXPECT_EQ(office.boxTexts(), std::vector<std::wstring>{
-                                   L"Error adding commandbar images.\r\n\r\nError: 326 - Resource with identifier "
-                                   L"'104' not found"});
-  EXPECT_TRUE(office.button(kTags[0])->hasFace());
-  EXPECT_TRUE(office.menuItem(L"mOpenEncryptedFile")->hasFace());
-  EXPECT_FALSE(office.button(kTags[1])->hasFace());
-  EXPECT_FALSE(office.button(kTags[2])->hasFace());
-  EXPECT_EQ(office.addIn().strCurrentOperation, L"None");  // the connection itself went on
-}
-
 }  // namespace

@@ -173,35 +173,6 @@ TEST_F(CommandsTest, AnUnknownHostIsReportedByTheCommands) {
   EXPECT_EQ(office.vaults.loginWindowsShown(), 0);
 }
 
-TEST_F(CommandsTest, AFailedCommandStillPutsTheHostsDocumentFolderBack) {
-  for (const sim::HostKind kind : {sim::HostKind::Word, sim::HostKind::Excel}) {
-    OfficeFixture fixture;
-    fixture.vaults.addVault({L"Unmounted", L'W', L"pw"});  // its drive never appears
-    fixture.start(kind);
-    fixture.connect();
-    fixture.boxes().clear();
-    fixture.app->newDocument();
-    for (int command = 0; command < 2; ++command) {
-      fixture.vaults.answerLogin(L"Unmounted", L"pw");
-      // Word moves its document folder to the drive the user browses to, then fails there.
-      if (kind == sim::HostKind::Word) fixture.machine->user().choose(L"report.doc");
-      if (command == 0) {
-        fixture.addIn().OpenEncryptedFile();
-      } else {
-        fixture.addIn().SaveAsAndEncrypt();
-      }
-      EXPECT_EQ(fixture.machine->documentsFolder(kind), kDocuments) << "command " << command;
-      ASSERT_EQ(fixture.boxes().size(), static_cast<std::size_t>(command + 1));
-      if (kind == sim::HostKind::Excel) {
-        EXPECT_EQ(fixture.boxes().back().text, std::wstring(kErrorPrefix) + L"Path not found");
-      } else {
-        EXPECT_EQ(fixture.boxes().back().text.rfind(kErrorPrefix, 0), 0u) << platform::toUtf8(fixture.boxes().back().text);
-      }
-      EXPECT_EQ(fixture.addIn().strCurrentOperation, L"None");
-    }
-  }
-}
-
 // --- Save As and Encrypt -------------------------------------------------------------------------
 
 TEST_F(CommandsTest, SaveAsSavesANewDocumentIntoTheVault) {
