@@ -260,7 +260,7 @@ struct Accepted {
   const char* why;
 };
 const Accepted kAccepted[] = {
-    {"the Part's two boxes", [](const Road&, const Call&, Mode) { return true; },
+    {"the procedure's own two boxes", [](const Road&, const Call&, Mode) { return true; },
      "AddMenu's failure shows message 151 and then the connection's 120; AddToolbar's shows its \"Error = \" box, then 150"},
     {"an error crossed GetCustomUI", [](const Road&, const Call&, Mode mode) { return mode == Mode::FromOn; },
      "a host refusing every call while it loads the tab: no image can be made, and a host shows no tab it cannot draw"},
@@ -332,12 +332,12 @@ std::set<std::string> check(World& w, const Road& road, const Outcome& clean, co
   // Reported once; and by the host only for its application events: connection, clicks and the
   // ribbon's callbacks report their own failures.
   if (faulted.boxes.size() > clean.boxes.size() + 1) {
-    // Two procedures that report a failure in two boxes, as their Parts say.
+    // Two procedures report one failure in two boxes by design: their own box, then their caller's.
     static const std::vector<std::vector<std::wstring>> pairs = {
         {L"Error adding menu.", L"Error loading Lockfolio Office Add-in."}};
     std::vector<std::wstring> extra(faulted.boxes.begin() + static_cast<std::ptrdiff_t>(clean.boxes.size()), faulted.boxes.end());
     const bool toolbarPair = extra.size() == 2 && extra[0].rfind(L"Error = ", 0) == 0 && extra[1] == L"Error adding toolbar.";
-    losses.insert(toolbarPair || std::find(pairs.begin(), pairs.end(), extra) != pairs.end() ? "the Part's two boxes"
+    losses.insert(toolbarPair || std::find(pairs.begin(), pairs.end(), extra) != pairs.end() ? "the procedure's own two boxes"
                                                                                            : "several boxes");
   }
   for (const auto& name : faulted.eventFailures) {
