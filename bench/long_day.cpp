@@ -46,9 +46,13 @@ constexpr CLSID kVaultClsid = {0x1a22118b, 0x56ae, 0x4dde, {0xa2, 0x0e, 0x4c, 0x
 const wchar_t* const kButtons[] = {L"tbOpenEncryptedFile", L"tbSaveAsCloseEncrypt"};
 
 // What may not grow with the day; how much a sample may stray above the first half's peak in the
-// second half. The private bytes grow under Wine by about 11 KB a cycle (some 110 bytes a
-// document event handled by the add-in, none with the add-in disconnected), not yet traced: the
-// bound, 1.5 MB over 45 cycles, holds that and fails for anything three times as large.
+// second half. The commit charge grows under Wine by 11-12 KB a cycle, about 113 bytes a document
+// event the add-in handles, and that is Wine's own: counted over the same loop, the live C++ heap
+// of the DLL stays flat to the byte and that of the simulator and bridge grows less than a byte an
+// event; the same loop in the native build holds its heap flat; the registry calls of an event,
+// made alone under Wine, hold the commit charge flat. The second half's peak comes 500-620 KB
+// above the first half's (45 cycles, 4,500 events): the bound, 1 MB, fails for a leak of ours of
+// about 90 bytes or more a document event on top of Wine's.
 struct Sample {
   double privateKb = 0;
   double handles = 0;
@@ -60,7 +64,7 @@ struct Measure {
   double Sample::*value;
   double tolerance;
 };
-constexpr Measure kMeasures[] = {{"private KB", &Sample::privateKb, 1536},
+constexpr Measure kMeasures[] = {{"private KB", &Sample::privateKb, 1024},
                                  {"handles", &Sample::handles, 4},
                                  {"GDI objects", &Sample::gdiObjects, 4},
                                  {"live COM objects", &Sample::comObjects, 0}};

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "automation/com_error.h"
+#include "automation/win32/com_ptr.h"
 #include "automation/win32/variant_conversion.h"
 
 namespace com {
@@ -121,6 +122,57 @@ HRESULT readObject(VARIANTARG& given, bool byValueParameter, Adapted& adapted) {
   if (FAILED(hr) || (adapted.read.vt & VT_BYREF) != 0 || holdsObject(adapted.read)) return DISP_E_TYPEMISMATCH;
   given = adapted.read;  // owned by adapted.read
   return S_OK;
+}
+
+// An array is refused where the parameter takes none, and checked against the type it claims
+// where it may: the standard conversion copies an array before it finds the type it claims
+// (VT_ARRAY|VT_BLOB over an array of objects) invalid, and then cannot clear the copy, which keeps
+// a reference to every object in it.
+HRESULT checkArray(const VARIANTARG& given, const TYPEDESC& declared) {
+  if ((heldType(given) & VT_ARRAY) == 0) return S_OK;
+  const VARTYPE type = declared.vt == VT_PTR && declared.lptdesc ? declared.lptdesc->vt : declared.vt;
+  if (type != VT_SAFEARRAY && type != VT_VARIANT) return DISP_E_TYPEMISMATCH;
+  try {
+    automation::win32::fromVariant(given);
+    return S_OK;
+  } catch (const automation::ComError& error) {
+    return dispatchFailureOf(error);
+  }
+}
+
+// Whether the parameter takes an object, and as which interface: IDispatch, IUnknown, or an
+// interface of the library.
+bool declaredInterface(ITypeInfo* info, const TYPEDESC& declared, IID& iid) {
+  if (declared.vt == VT_DISPATCH || declared.vt == VT_UNKNOWN) {
+    iid = declared.vt == VT_DISPATCH ? IID_IDispatch : IID_IUnknown;
+    return true;
+  }
+  if (declared.vt != VT_PTR || !declared.lptdesc || declared.lptdesc->vt != VT_USERDEFINED) return false;
+  automation::win32::ComPtr<ITypeInfo> referred;
+  if (FAILED(info->GetRefTypeInfo(declared.lptdesc->hreftype, referred.put())) || !referred) return false;
+  TYPEATTR* attributes = nullptr;
+  bool found = false;
+  if (SUCCEEDED(referred->GetTypeAttr(&attributes)) && attributes) {
+    found = attributes->typekind == TKIND_INTERFACE || attributes->typekind == TKIND_DISPATCH;
+    iid = attributes->guid;
+    referred->ReleaseTypeAttr(attributes);
+  }
+  return found;
+}
+
+// An object parameter takes Empty, Nothing or an object of its interface. The standard dispatcher
+// converts an object before it finds that it lacks the interface, or fails on a later argument
+// that is no object, and keeps the reference the conversion took.
+HRESULT checkObject(VARIANTARG& given, REFIID iid) {
+  const VARIANT* place = lastVariant(given);
+  if (!place) return DISP_E_TYPEMISMATCH;
+  const VARTYPE held = place->vt & ~VT_BYREF;
+  if (held == VT_EMPTY) return S_OK;
+  if (held != VT_DISPATCH && held != VT_UNKNOWN) return DISP_E_TYPEMISMATCH;
+  IUnknown* object = (place->vt & VT_BYREF) != 0 ? *place->ppunkVal : place->punkVal;
+  if (!object) return S_OK;
+  automation::win32::ComPtr<IUnknown> face;
+  return SUCCEEDED(object->QueryInterface(iid, face.putVoid())) && face ? S_OK : DISP_E_TYPEMISMATCH;
 }
 
 // Adapts `given` for a parameter declared as a reference to `declared`. Returns a failure when the
@@ -287,12 +339,18 @@ HRESULT invokeAdapted(ITypeInfo* info, void* instance, DISPID member, WORD flags
 
   for (UINT k = 0; k < count && SUCCEEDED(outcome); ++k) {
     // Named arguments come first, in the order of their DISPIDs; positional ones follow, reversed.
-    const LONG parameter = k < params->cNamedArgs ? params->rgdispidNamedArgs[k] : static_cast<LONG>(count - 1 - k);
+    // The value named DISPID_PROPERTYPUT is the last parameter, as the standard dispatcher takes
+    // it: left unconverted here, its failure there would keep what was converted before it.
+    LONG parameter = k < params->cNamedArgs ? params->rgdispidNamedArgs[k] : static_cast<LONG>(count - 1 - k);
+    if (parameter == DISPID_PROPERTYPUT && k < params->cNamedArgs) parameter = parameters - 1;
     if (parameter < 0 || parameter >= function->cParams) continue;
     const ELEMDESC& description = function->lprgelemdescParam[parameter];
     if ((description.paramdesc.wParamFlags & PARAMFLAG_FRETVAL) != 0) continue;
     const TYPEDESC& declared = description.tdesc;
-    if (plainValue(declared)) outcome = readObject(arguments[k], declared.vt != VT_PTR, adapted[k]);
+    outcome = checkArray(arguments[k], declared);
+    IID face{};
+    if (SUCCEEDED(outcome) && declaredInterface(info, declared, face)) outcome = checkObject(arguments[k], face);
+    if (SUCCEEDED(outcome) && plainValue(declared)) outcome = readObject(arguments[k], declared.vt != VT_PTR, adapted[k]);
     if (SUCCEEDED(outcome) && plainValue(declared) && declared.vt != VT_PTR) {
       // A value that does not convert is refused here: the standard dispatcher keeps what it
       // converted of the arguments before it.
