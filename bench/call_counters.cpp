@@ -1,17 +1,13 @@
 #include "bench/call_counters.h"
 
-#include <ocidl.h>
-
 #include <cstring>
 
 namespace bench {
 namespace {
 
-long hostCalls = 0;
 long registryCalls = 0;
 
-// Writes a pointer into read-only memory (an interface table, an import table) and gives back
-// what was there.
+// Writes a pointer into read-only memory (an import table) and gives back what was there.
 void* exchange(void** slot, void* replacement) {
   DWORD protection = 0;
   if (!VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &protection)) return nullptr;
@@ -21,50 +17,6 @@ void* exchange(void** slot, void* replacement) {
   VirtualProtect(slot, sizeof(void*), protection, &unused);
   FlushInstructionCache(GetCurrentProcess(), slot, sizeof(void*));
   return original;
-}
-
-// --- The host's interfaces: one counting entry per patched slot, calling what was there.
-
-using QueryInterfaceFn = HRESULT(STDMETHODCALLTYPE*)(IDispatch*, REFIID, void**);
-using GetIdsFn = HRESULT(STDMETHODCALLTYPE*)(IDispatch*, REFIID, LPOLESTR*, UINT, LCID, DISPID*);
-using InvokeFn = HRESULT(STDMETHODCALLTYPE*)(IDispatch*, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
-                                             EXCEPINFO*, UINT*);
-using FindPointFn = HRESULT(STDMETHODCALLTYPE*)(IConnectionPointContainer*, REFIID, IConnectionPoint**);
-using AdviseFn = HRESULT(STDMETHODCALLTYPE*)(IConnectionPoint*, IUnknown*, DWORD*);
-using UnadviseFn = HRESULT(STDMETHODCALLTYPE*)(IConnectionPoint*, DWORD);
-
-QueryInterfaceFn originalQueryInterface = nullptr;
-GetIdsFn originalGetIds = nullptr;
-InvokeFn originalInvoke = nullptr;
-FindPointFn originalFindPoint = nullptr;
-AdviseFn originalAdvise = nullptr;
-UnadviseFn originalUnadvise = nullptr;
-
-HRESULT STDMETHODCALLTYPE countedQueryInterface(IDispatch* self, REFIID iid, void** out) {
-  ++hostCalls;
-  return originalQueryInterface(self, iid, out);
-}
-HRESULT STDMETHODCALLTYPE countedGetIds(IDispatch* self, REFIID iid, LPOLESTR* names, UINT count, LCID locale,
-                                        DISPID* ids) {
-  ++hostCalls;
-  return originalGetIds(self, iid, names, count, locale, ids);
-}
-HRESULT STDMETHODCALLTYPE countedInvoke(IDispatch* self, DISPID member, REFIID iid, LCID locale, WORD flags,
-                                        DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception, UINT* argument) {
-  ++hostCalls;
-  return originalInvoke(self, member, iid, locale, flags, params, result, exception, argument);
-}
-HRESULT STDMETHODCALLTYPE countedFindPoint(IConnectionPointContainer* self, REFIID iid, IConnectionPoint** point) {
-  ++hostCalls;
-  return originalFindPoint(self, iid, point);
-}
-HRESULT STDMETHODCALLTYPE countedAdvise(IConnectionPoint* self, IUnknown* sink, DWORD* cookie) {
-  ++hostCalls;
-  return originalAdvise(self, sink, cookie);
-}
-HRESULT STDMETHODCALLTYPE countedUnadvise(IConnectionPoint* self, DWORD cookie) {
-  ++hostCalls;
-  return originalUnadvise(self, cookie);
 }
 
 // --- The registry functions the DLL imports, each with its own counting entry.
@@ -104,37 +56,6 @@ const RegistryEntry kRegistryEntries[] = {
 #undef LOCKFOLIO_COUNTED
 
 }  // namespace
-
-HostCallCounter::HostCallCounter(IDispatch* object, IConnectionPointContainer* container, IConnectionPoint* point) {
-  if (object) {
-    patch(object, 0, reinterpret_cast<void*>(&countedQueryInterface), reinterpret_cast<void**>(&originalQueryInterface));
-    patch(object, 5, reinterpret_cast<void*>(&countedGetIds), reinterpret_cast<void**>(&originalGetIds));
-    patch(object, 6, reinterpret_cast<void*>(&countedInvoke), reinterpret_cast<void**>(&originalInvoke));
-  }
-  if (container) {
-    patch(container, 4, reinterpret_cast<void*>(&countedFindPoint), reinterpret_cast<void**>(&originalFindPoint));
-  }
-  if (point) {
-    patch(point, 5, reinterpret_cast<void*>(&countedAdvise), reinterpret_cast<void**>(&originalAdvise));
-    patch(point, 6, reinterpret_cast<void*>(&countedUnadvise), reinterpret_cast<void**>(&originalUnadvise));
-  }
-  reset();
-}
-
-void HostCallCounter::patch(void* object, int index, void* replacement, void** original) {
-  void** table = *static_cast<void***>(object);
-  void* previous = exchange(&table[index], replacement);
-  if (!previous) return;
-  *original = previous;
-  patches_.push_back({&table[index], previous});
-}
-
-HostCallCounter::~HostCallCounter() {
-  for (auto it = patches_.rbegin(); it != patches_.rend(); ++it) exchange(it->slot, it->original);
-}
-
-long HostCallCounter::calls() const { return hostCalls; }
-void HostCallCounter::reset() { hostCalls = 0; }
 
 RegistryCallCounter::RegistryCallCounter(HMODULE module) {
   auto* base = reinterpret_cast<BYTE*>(module);

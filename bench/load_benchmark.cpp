@@ -344,16 +344,11 @@ CountedRun countCalls(const std::wstring& dll, const std::wstring& path) {
     bench::RegistryCallCounter registry(module);
     if (registry.counted() == 0) throw BenchFailure("the DLL imports no registry function that can be counted");
     Office office;
-    const auto application = ComPtr<IDispatch>::adopt(office.bridge.bridge(office.app->self()));
-    const auto container = application.query<IConnectionPointContainer>(IID_IConnectionPointContainer);
-    ComPtr<IConnectionPoint> point;
-    if (!container || FAILED(container->FindConnectionPoint(wine_host::kIidWordApplicationEvents2, point.put()))) {
-      throw BenchFailure("the application has no connection point to count at");
-    }
-    bench::HostCallCounter host(application.get(), container.get(), point.get());
-    const auto counts = [&] { return CallCounts{host.calls(), registry.calls()}; };
+    // Every Invoke, GetIDsOfNames, Advise and Unadvise that reaches the host's objects, typed or not.
+    wine_host::BridgeFaults& host = office.bridge.faults();
+    const auto counts = [&] { return CallCounts{static_cast<long>(host.calls()), registry.calls()}; };
     const auto reset = [&] {
-      host.reset();
+      host.disarm();
       registry.reset();
     };
 

@@ -47,12 +47,14 @@ bool perUser = false;
 
 HKEY scopeRoot() { return perUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
 
-// The add-in entries Office reads at start-up for the host.
+// The add-in entries Office reads at start-up for the host, in the registry view of Office's own
+// bitness: 32-bit Office on 64-bit Windows reads HKLM's under Software\WOW6432Node, so the i686
+// build of this program must not ask for the 64-bit view.
 std::vector<Entry> addInEntries(const std::wstring& host) {
   std::vector<Entry> entries;
   const std::wstring path = L"Software\\Microsoft\\Office\\" + host + L"\\Addins";
   HKEY opened = nullptr;
-  if (RegOpenKeyExW(scopeRoot(), path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &opened) != ERROR_SUCCESS) {
+  if (RegOpenKeyExW(scopeRoot(), path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) {
     return entries;
   }
   const Key addIns(opened);
