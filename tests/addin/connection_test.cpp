@@ -2,6 +2,7 @@
 
 #include "helpers/office_fixture.h"
 
+using testing_support::host;
 using testing_support::OfficeFixture;
 
 namespace {
@@ -46,71 +47,49 @@ TEST(ConnectionTest, ExternalModeBuildsNothingButEventsStillArrive) {
   EXPECT_EQ(office.addIn().strSessionFolderName, assigned);
 }
 
-TEST(ConnectionTest, EachHostSetsOnlyItsOwnApplicationField) {
+TEST(ConnectionTest, EachHostSetsOnlyItsOwnApplicationFieldAndOnlyUnderItsExactName) {
+  // Without an application field there is no version to choose the faces by.
+  const std::wstring noFaces =
+      L"Error adding commandbar images.\r\n\r\nError: 91 - Object variable or With block variable not set";
   struct Case {
-    sim::HostKind kind;
+    sim::HostOptions host;
     bool word, excel, powerPoint;
-  } cases[] = {{sim::HostKind::Word, true, false, false},
-               {sim::HostKind::Excel, false, true, false},
-               {sim::HostKind::PowerPoint, false, false, true}};
+    std::vector<std::wstring> boxes;
+  } cases[] = {{host(sim::HostKind::Word), true, false, false, {}},
+               {host(sim::HostKind::Excel), false, true, false, {}},
+               {host(sim::HostKind::PowerPoint), false, false, true, {}},
+               {host(sim::HostKind::Word, L"11.0", L"microsoft word"), false, false, false, {noFaces}},
+               {host(sim::HostKind::Word, L"11.0", L"Microsoft Word "), false, false, false, {noFaces}}};
   for (const auto& c : cases) {
-    OfficeFixture office;
-    office.start(c.kind);
-    office.connect();
+    OfficeFixture office(c.host);
     EXPECT_EQ(static_cast<bool>(office.addIn().g_appWord), c.word);
     EXPECT_EQ(static_cast<bool>(office.addIn().g_appExcel), c.excel);
     EXPECT_EQ(static_cast<bool>(office.addIn().g_appPPT), c.powerPoint);
     EXPECT_TRUE(office.menu());
-    EXPECT_TRUE(office.boxes().empty());
-  }
-}
-
-TEST(ConnectionTest, NamesThatDifferInCaseOrByABlankSetNoApplicationField) {
-  for (const wchar_t* name : {L"microsoft word", L"Microsoft Word "}) {
-    OfficeFixture office;
-    sim::HostOptions options;
-    options.kind = sim::HostKind::Word;
-    options.name = name;
-    office.start(options);
-    office.connect();
-    EXPECT_FALSE(office.addIn().g_appWord);
-    EXPECT_FALSE(office.addIn().g_appPPT);
-    EXPECT_TRUE(office.menu());
     EXPECT_EQ(office.toolbarTags().size(), 3u);
-    // Without an application field there is no version to choose the faces by.
-    ASSERT_EQ(office.boxes().size(), 1u);
-    EXPECT_EQ(office.boxes()[0].text,
-              L"Error adding commandbar images.\r\n\r\nError: 91 - Object variable or With block variable not set");
+    EXPECT_EQ(office.boxTexts(), c.boxes);
   }
 }
 
-TEST(ConnectionTest, AHostWithoutAMenuBarFailsTheConnectionAndLeavesNothing) {
-  OfficeFixture office;
-  sim::HostOptions options;
-  options.kind = sim::HostKind::Excel;
-  options.hasActiveMenuBar = false;
-  office.start(options);
-  office.connect();
-  EXPECT_EQ(office.boxTexts(), std::vector<std::wstring>{kLoadError});
-  EXPECT_EQ(office.boxes()[0].title, L"Lockfolio");
-  EXPECT_EQ(office.countLockfolioToolbars(), 0);
-  EXPECT_EQ(office.countLockfolioMenus(), 0);
-  EXPECT_EQ(office.addIn().strCurrentOperation, L"");
-  EXPECT_FALSE(office.addIn().strSessionFolderName);
-  EXPECT_TRUE(office.addIn().g_appExcel);  // the application field stays
-}
-
-TEST(ConnectionTest, AnApplicationWithoutItsTypedInterfaceFailsTheConnection) {
-  OfficeFixture office;
-  sim::HostOptions options;
-  options.kind = sim::HostKind::Excel;
-  options.name = L"Microsoft Word";
-  office.start(options);
-  office.connect();
-  EXPECT_EQ(office.boxTexts(),
-            std::vector<std::wstring>{L"Error loading Lockfolio Office Add-in.\r\n\r\nError: 13 - Type mismatch"});
-  EXPECT_EQ(office.countLockfolioMenus(), 0);
-  EXPECT_FALSE(office.addIn().g_appWord);
+TEST(ConnectionTest, AHostWithoutAMenuBarOrItsTypedInterfaceFailsTheConnectionAndLeavesNothing) {
+  struct Case {
+    sim::HostOptions host;  // Excel under Word's name: Word's _Application is refused
+    const wchar_t* box;
+    bool excelField;  // the application field stays
+  } cases[] = {{host(sim::HostKind::Excel, L"11.0", std::nullopt, false), kLoadError, true},
+               {host(sim::HostKind::Excel, L"11.0", L"Microsoft Word"),
+                L"Error loading Lockfolio Office Add-in.\r\n\r\nError: 13 - Type mismatch", false}};
+  for (const auto& c : cases) {
+    OfficeFixture office(c.host);
+    EXPECT_EQ(office.boxTexts(), std::vector<std::wstring>{c.box});
+    EXPECT_EQ(office.boxes()[0].title, L"Lockfolio");
+    EXPECT_EQ(office.countLockfolioToolbars(), 0);
+    EXPECT_EQ(office.countLockfolioMenus(), 0);
+    EXPECT_EQ(office.addIn().strCurrentOperation, L"");
+    EXPECT_FALSE(office.addIn().strSessionFolderName);
+    EXPECT_EQ(static_cast<bool>(office.addIn().g_appExcel), c.excelField);
+    EXPECT_FALSE(office.addIn().g_appWord);
+  }
 }
 
 TEST(ConnectionTest, DisconnectionBeforeConnectionShowsNothingAndStoresNothing) {
@@ -124,9 +103,7 @@ TEST(ConnectionTest, DisconnectionBeforeConnectionShowsNothingAndStoresNothing) 
 }
 
 TEST(ConnectionTest, TwoConnectionsThroughOneConnectLeaveOneMenuAndOneToolbar) {
-  OfficeFixture office;
-  office.start(sim::HostKind::Word);
-  office.connect();
+  OfficeFixture office(sim::HostKind::Word);
   auto* first = office.addInObject->connect().g_objAddIn().get();
   office.app->disconnectAddIn(1);
   office.connect();
@@ -139,9 +116,7 @@ TEST(ConnectionTest, TwoConnectionsThroughOneConnectLeaveOneMenuAndOneToolbar) {
 }
 
 TEST(ConnectionTest, DisconnectionStoresThePlacementAndRemovesTheUserInterface) {
-  OfficeFixture office;
-  office.start(sim::HostKind::PowerPoint);
-  office.connect();
+  OfficeFixture office(sim::HostKind::PowerPoint);
   office.toolbar()->dragTo(3, 2, 120);
   ASSERT_TRUE(office.app->disconnectAddIn(1));
   EXPECT_FALSE(office.menu());

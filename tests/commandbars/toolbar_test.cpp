@@ -2,6 +2,7 @@
 
 #include "helpers/office_fixture.h"
 #include "office/office.h"
+#include "platform/text.h"
 #include "support/reg_op.h"
 #include "commandbars/reg_intfc.h"
 
@@ -12,9 +13,7 @@ namespace {
 const std::vector<std::wstring> kTags = {L"tbOpenEncryptedFile", L"tbSaveCloseEncrypt", L"tbSaveAsCloseEncrypt"};
 
 TEST(ToolbarTest, FirstBuildUsesTheStoredDefaults) {
-  OfficeFixture office;
-  office.start(sim::HostKind::Word, L"9.0");
-  office.connect();
+  OfficeFixture office(sim::HostKind::Word, L"9.0");
   const auto toolbar = office.toolbar();
   ASSERT_TRUE(toolbar);
   EXPECT_EQ(toolbar->position(), office::msoBarTop);
@@ -38,9 +37,7 @@ TEST(ToolbarTest, FirstBuildUsesTheStoredDefaults) {
 }
 
 TEST(ToolbarTest, ADraggedToolbarComesBackThereInTheNextRunOfThatHost) {
-  OfficeFixture office;
-  office.start(sim::HostKind::Excel);
-  office.connect();
+  OfficeFixture office(sim::HostKind::Excel);
   office.toolbar()->dragTo(office::msoBarBottom, 2, 150);
   office.restart();
   EXPECT_EQ(office.toolbar()->position(), office::msoBarBottom);
@@ -59,9 +56,7 @@ TEST(ToolbarTest, ADraggedToolbarComesBackThereInTheNextRunOfThatHost) {
 }
 
 TEST(ToolbarTest, AToolbarLeftByAnInterruptedRunIsFilledAgain) {
-  OfficeFixture office;
-  office.start(sim::HostKind::PowerPoint);
-  office.connect();
+  OfficeFixture office(sim::HostKind::PowerPoint);
   office.app->terminate();  // no disconnection: the bar stays, its temporary buttons go
   office.addInObject.reset();
   office.start(sim::HostKind::PowerPoint);
@@ -73,9 +68,7 @@ TEST(ToolbarTest, AToolbarLeftByAnInterruptedRunIsFilledAgain) {
 }
 
 TEST(ToolbarTest, ALaterBuildAddsOnlyTheButtonTheUserDeleted) {
-  OfficeFixture office;
-  office.start(sim::HostKind::Word);
-  office.connect();
+  OfficeFixture office(sim::HostKind::Word);
   const auto openFace = office.button(kTags[0])->pictureDib();
   office.button(kTags[1])->remove(false);
   office.app->newDocument();
@@ -88,9 +81,7 @@ TEST(ToolbarTest, ALaterBuildAddsOnlyTheButtonTheUserDeleted) {
 }
 
 TEST(ToolbarTest, ARenamedToolbarStaysInUseWithinTheRun) {
-  OfficeFixture office;
-  office.start(sim::HostKind::Word);
-  office.connect();
+  OfficeFixture office(sim::HostKind::Word);
   office.toolbar()->rename(L"My tools");
   office.app->newDocument();
   EXPECT_EQ(office.countLockfolioToolbars(), 0);
@@ -128,36 +119,30 @@ TEST(ToolbarTest, AFailedBuildReportsTwoMessagesAndKeepsWhatWasMade) {
   EXPECT_TRUE(office.button(kTags[0])->hasFace());  // the faces come after, and still come
 }
 
-TEST(ButtonFacesTest, NewerHostsGetPicturesAndMasksOnButtonsAndMenuItems) {
-  OfficeFixture office;
-  office.start(sim::HostKind::Excel, L"10.0");
-  office.connect();
+// Version 10.0 and later set Picture and Mask on buttons and menu items; 9.0 has no Picture, so
+// each button's face is pasted through the clipboard (the menu's items get none).
+TEST(ButtonFacesTest, NewerHostsGetPicturesAndMasksAndVersion9PastesFacesThroughTheClipboard) {
   const wchar_t* items[] = {L"mOpenEncryptedFile", L"mSaveCloseEncrypt", L"mSaveAsCloseEncrypt"};
-  for (std::size_t i = 0; i < 3; ++i) {
-    const auto face = office.env.resources.loadBitmap(101 + 2 * static_cast<std::int32_t>(i));
-    const auto mask = office.env.resources.loadBitmap(102 + 2 * static_cast<std::int32_t>(i));
-    EXPECT_EQ(office.button(kTags[i])->pictureDib(), face);
-    EXPECT_EQ(office.button(kTags[i])->maskDib(), mask);
-    EXPECT_EQ(office.menuItem(items[i])->pictureDib(), face);
-    EXPECT_EQ(office.menuItem(items[i])->maskDib(), mask);
-    EXPECT_FALSE(office.button(kTags[i])->pastedFace());
+  for (const auto& [kind, version] :
+       {std::pair{sim::HostKind::Excel, L"10.0"}, std::pair{sim::HostKind::Word, L"9.0"}}) {
+    SCOPED_TRACE(platform::toUtf8(version));
+    const bool pasted = version[0] == L'9';
+    OfficeFixture office(kind, version);
+    const auto none = std::optional<std::vector<std::uint8_t>>();
+    for (std::size_t i = 0; i < 3; ++i) {
+      const auto face = office.env.resources.loadBitmap(101 + 2 * static_cast<std::int32_t>(i));
+      const auto mask = office.env.resources.loadBitmap(102 + 2 * static_cast<std::int32_t>(i));
+      EXPECT_EQ(office.button(kTags[i])->pastedFace(), pasted ? face : none);
+      EXPECT_EQ(office.button(kTags[i])->pictureDib(), pasted ? none : face);
+      EXPECT_EQ(office.button(kTags[i])->maskDib(), pasted ? none : mask);
+      EXPECT_EQ(office.menuItem(items[i])->pictureDib(), pasted ? none : face);
+      EXPECT_EQ(office.menuItem(items[i])->maskDib(), pasted ? none : mask);
+      EXPECT_EQ(office.menuItem(items[i])->hasFace(), !pasted);
+    }
+    EXPECT_EQ(office.env.ui.clipboardClears, pasted ? 1 : 0);
+    EXPECT_EQ(office.env.ui.clipboard, pasted ? office.env.resources.loadBitmap(105) : none);
+    EXPECT_TRUE(office.boxes().empty());
   }
-  EXPECT_EQ(office.env.ui.clipboardClears, 0);
-  EXPECT_FALSE(office.env.ui.clipboard);
-}
-
-TEST(ButtonFacesTest, Version9PastesFacesThroughTheClipboard) {
-  OfficeFixture office;
-  office.start(sim::HostKind::Word, L"9.0");
-  office.connect();
-  for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(office.button(kTags[i])->pastedFace(),
-              office.env.resources.loadBitmap(101 + 2 * static_cast<std::int32_t>(i)));
-  }
-  EXPECT_FALSE(office.menuItem(L"mOpenEncryptedFile")->hasFace());
-  EXPECT_EQ(office.env.ui.clipboardClears, 1);
-  EXPECT_EQ(office.env.ui.clipboard, office.env.resources.loadBitmap(105));
-  EXPECT_TRUE(office.boxes().empty());
 }
 
 }  // namespace

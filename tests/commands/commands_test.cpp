@@ -45,10 +45,8 @@ TEST_F(CommandsTest, OpenShowsEachHostsOpenDialogInTheVaultsDrive) {
       {sim::HostKind::PowerPoint, L"FileDialog(1)", L"*.*"},
   };
   for (const auto& c : cases) {
-    OfficeFixture fixture;
+    OfficeFixture fixture(c.kind);
     fixture.env.drive.write("vaults/Demo/report.doc", "secret report");
-    fixture.start(c.kind);
-    fixture.connect();
     fixture.vaults.answerLogin(L"Demo", L"secret");
     fixture.machine->user().choose(L"V:\\report.doc");
     fixture.addIn().OpenEncryptedFile();
@@ -90,9 +88,7 @@ TEST_F(CommandsTest, OpenPutsTheUsersSettingsBackWhateverTheDialogDid) {
     EXPECT_EQ(office.machine->wordFileLocation(L"DOC-PATH"), std::wstring(kDocuments));
   }
 
-  OfficeFixture excel;
-  excel.start(sim::HostKind::Excel);
-  excel.connect();
+  OfficeFixture excel(sim::HostKind::Excel);
   excel.vaults.answerLogin(L"Demo", L"secret");
   excel.addIn().OpenEncryptedFile();  // nobody answers the dialog: cancelled
   EXPECT_EQ(excel.app->self().get(L"DefaultFilePath").toString(), kDocuments);
@@ -157,10 +153,7 @@ TEST_F(CommandsTest, WithoutAVaultServerTheUserIsToldWhy) {
 }
 
 TEST_F(CommandsTest, AnUnknownHostIsReportedByTheCommands) {
-  sim::HostOptions options;
-  options.kind = sim::HostKind::PowerPoint;
-  options.name = L"Microsoft Works";
-  office.start(options);
+  office.start(testing_support::host(sim::HostKind::PowerPoint, L"11.0", L"Microsoft Works"));
   office.connect();
   office.boxes().clear();
   office.addIn().OpenEncryptedFile();
@@ -187,9 +180,7 @@ TEST_F(CommandsTest, SaveAsSavesANewDocumentIntoTheVault) {
       {sim::HostKind::PowerPoint, L"FileDialog(2)", nullptr, L"V:\\Slides.ppt"},
   };
   for (const auto& c : cases) {
-    OfficeFixture fixture;
-    fixture.start(c.kind);
-    fixture.connect();
+    OfficeFixture fixture(c.kind);
     auto document = fixture.app->newDocument();
     document->setText(L"plain text");
     fixture.vaults.answerLogin(L"Demo", L"secret");
@@ -246,9 +237,7 @@ TEST_F(CommandsTest, AProtectedDocumentIsRefusedAfterTheLogIn) {
 
 TEST_F(CommandsTest, WithNoDocumentOpenSaveAsFailsBeforeAnyLogIn) {
   for (const sim::HostKind kind : {sim::HostKind::Word, sim::HostKind::Excel, sim::HostKind::PowerPoint}) {
-    OfficeFixture fixture;
-    fixture.start(kind);
-    fixture.connect();
+    OfficeFixture fixture(kind);
     fixture.addIn().SaveAsAndEncrypt();
     EXPECT_EQ(fixture.vaults.loginWindowsShown(), 0);
     ASSERT_EQ(fixture.boxes().size(), 1u);

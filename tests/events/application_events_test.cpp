@@ -49,9 +49,7 @@ TEST(DocumentRefreshTest, NewAndOpenedDocumentsStoreThePlacementAndRebuildTheToo
 }
 
 TEST(DocumentRefreshTest, ARefreshWithoutAToolbarStopsBeforeStoringAnything) {
-  OfficeFixture office;
-  office.start(sim::HostKind::Word);
-  office.connect();
+  OfficeFixture office(sim::HostKind::Word);
   office.toolbar()->dragTo(office::msoBarRight, 1, 0);
   office.menuItem(L"mSaveCloseEncrypt")->setEnabled(false);
   office.env.registry.writes = 0;
@@ -136,9 +134,7 @@ TEST(IgnoredEventsTest, SavingAndClosingChangeNothing) {
     sim::HostKind kind;
   } cases[] = {{sim::HostKind::Word}, {sim::HostKind::PowerPoint}};
   for (const auto& c : cases) {
-    OfficeFixture office;
-    office.start(c.kind);
-    office.connect();
+    OfficeFixture office(c.kind);
     office.env.drive.makeDirectory("Docs");
     auto document = office.app->newDocument();
     office.env.registry.writes = 0;

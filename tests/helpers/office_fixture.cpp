@@ -28,6 +28,11 @@ OfficeFixture::OfficeFixture(std::uint16_t language)
   objects.registerClass(L"Morvane.Vault", [this] { return vaults.createObject(); });
 }
 
+OfficeFixture::OfficeFixture(sim::HostOptions host, std::uint16_t language) : OfficeFixture(language) {
+  start(std::move(host));
+  connect();
+}
+
 OfficeFixture::~OfficeFixture() {
   if (app && app->running()) app->terminate();
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -20,9 +21,18 @@
 
 namespace testing_support {
 
+inline sim::HostOptions host(sim::HostKind kind, std::wstring version = L"11.0",
+                             std::optional<std::wstring> name = std::nullopt, bool hasActiveMenuBar = true) {
+  return {kind, std::move(version), std::move(name), hasActiveMenuBar};
+}
+
 class OfficeFixture {
  public:
   explicit OfficeFixture(std::uint16_t language = 1033);
+  // The host started and the add-in loaded at its start-up.
+  explicit OfficeFixture(sim::HostOptions host, std::uint16_t language = 1033);
+  explicit OfficeFixture(sim::HostKind kind, std::wstring version = L"11.0", std::uint16_t language = 1033)
+      : OfficeFixture(host(kind, std::move(version)), language) {}
   ~OfficeFixture();
 
   std::shared_ptr<sim::Application> start(sim::HostKind kind, std::wstring version = L"11.0");
