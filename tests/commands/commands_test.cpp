@@ -201,26 +201,26 @@ TEST_F(CommandsTest, SaveAsSavesANewDocumentIntoTheVault) {
       EXPECT_EQ(dialog->request.initialFileName, L"*.ppt");
     }
     EXPECT_EQ(document->fullName(), c.saved);
-    EXPECT_TRUE(fixture.exists(c.saved));
+    EXPECT_TRUE(fixture.env.exists(c.saved));
     EXPECT_EQ(fixture.addIn().strCurrentOperation, L"SaveAs");
     EXPECT_TRUE(fixture.boxes().empty());
   }
 }
 
 TEST_F(CommandsTest, ExcelProposesTheWorkbooksOwnNameInTheVault) {
-  office.writeFile(L"C:\\Work\\Budget.xls", "numbers");
+  office.env.writeFile(L"C:\\Work\\Budget.xls", "numbers");
   startWith(sim::HostKind::Excel);
   office.app->openDocument(L"C:\\Work\\Budget.xls");
   logIn();
   office.machine->user().accept();
   office.addIn().SaveAsAndEncrypt();
   EXPECT_EQ(lastDialog()->request.proposal, L"V:\\Budget.xls");
-  EXPECT_TRUE(office.exists(L"V:\\Budget.xls"));
+  EXPECT_TRUE(office.env.exists(L"V:\\Budget.xls"));
   EXPECT_EQ(excelDefaultFilePath(), kDocuments);
 }
 
 TEST_F(CommandsTest, AProtectedDocumentIsRefusedAfterTheLogIn) {
-  office.writeFile(L"C:\\Apps\\Palvantis\\settings.doc", "config");
+  office.env.writeFile(L"C:\\Apps\\Palvantis\\settings.doc", "config");
   startWith(sim::HostKind::Word);
   office.app->openDocument(L"C:\\Apps\\Palvantis\\settings.doc");
   const std::size_t shown = dialogCount();
@@ -301,7 +301,7 @@ TEST_F(CommandsTest, SaveKeepsAVaultDocumentWhereItIsUntilAnotherVaultTakesItsDr
   const std::size_t shown = dialogCount();
   office.addIn().SaveAndEncrypt();
   EXPECT_EQ(dialogCount(), shown);
-  EXPECT_EQ(office.readFile(L"V:\\plan.doc"), "v2");
+  EXPECT_EQ(office.env.readFile(L"V:\\plan.doc"), "v2");
   EXPECT_EQ(office.vaults.queriedPaths(), std::vector<std::wstring>{L"V:\\plan.doc"});
   EXPECT_EQ(office.addIn().strCurrentOperation, L"Save");
   EXPECT_TRUE(office.boxes().empty());
@@ -324,20 +324,20 @@ TEST_F(CommandsTest, SaveKeepsAVaultDocumentWhereItIsUntilAnotherVaultTakesItsDr
 
 TEST_F(CommandsTest, SaveSendsADocumentOutsideTheVaultToSaveAs) {
   office.setDefaultVault();
-  office.writeFile(L"C:\\Work\\memo.doc", "memo");
+  office.env.writeFile(L"C:\\Work\\memo.doc", "memo");
   startWith(sim::HostKind::Word);
   office.app->openDocument(L"C:\\Work\\memo.doc");
   logIn();  // not logged in yet: the Save As part asks
   office.machine->user().choose(L"V:\\memo.doc");
   office.addIn().SaveAndEncrypt();
   EXPECT_EQ(office.vaults.queriedPaths(), std::vector<std::wstring>{L"C:\\Work\\memo.doc"});
-  EXPECT_TRUE(office.exists(L"V:\\memo.doc"));
+  EXPECT_TRUE(office.env.exists(L"V:\\memo.doc"));
   EXPECT_EQ(office.addIn().strCurrentOperation, L"SaveAs");
 }
 
 TEST_F(CommandsTest, SaveAsksAboutAGoneFolderWithItsTextUnchanged) {
   office.setDefaultVault();
-  office.writeFile(L"C:\\Gone\\memo.doc", "memo");
+  office.env.writeFile(L"C:\\Gone\\memo.doc", "memo");
   startWith(sim::HostKind::Word);
   office.app->openDocument(L"C:\\Gone\\memo.doc");
   office.env.drive.write("Gone/.keep", "");
@@ -355,7 +355,7 @@ TEST_F(CommandsTest, SaveReportsErrorsAndMissingServers) {
             std::wstring(kErrorPrefix) + L"This command is not available because no document is open.");
   EXPECT_EQ(office.addIn().strCurrentOperation, L"None");
 
-  office.writeFile(L"C:\\Work\\memo.doc", "memo");
+  office.env.writeFile(L"C:\\Work\\memo.doc", "memo");
   office.app->openDocument(L"C:\\Work\\memo.doc");
   office.objects.registerClass(L"Morvane.Vault", [] { return automation::Object(); });
   office.addIn().SaveAndEncrypt();

@@ -22,7 +22,7 @@ TEST(DocumentRefreshTest, NewAndOpenedDocumentsStoreThePlacementAndRebuildTheToo
   };
   for (const auto& c : cases) {
     OfficeFixture office;
-    office.writeFile(L"C:\\Docs\\existing.doc", "text");
+    office.env.writeFile(L"C:\\Docs\\existing.doc", "text");
     office.start(c.kind);
     office.connect();
     office.toolbar()->dragTo(office::msoBarLeft, 1, 30);

@@ -42,7 +42,7 @@ struct World {
     }
     office.setDefaultVault();
     office.env.drive.write("vaults/Demo/kept.doc", "kept");
-    office.writeFile(std::wstring(kDocuments) + L"\\plain.doc", "plain");
+    office.env.writeFile(std::wstring(kDocuments) + L"\\plain.doc", "plain");
     office.start(host, version);
     builtInMenus = office.menuBarCaptions().size();
   }

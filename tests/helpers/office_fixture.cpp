@@ -1,8 +1,6 @@
 #include "helpers/office_fixture.h"
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "sim/bar_store.h"
 #include "support/reg_op.h"
@@ -142,23 +140,6 @@ void OfficeFixture::setDefaultVault() {
   support::RegOp reg(env.platform());
   reg.Key(RegIntfc::kInstallKey);
   reg.Value(L"Path", automation::Variant(L"V:\\"));
-}
-
-void OfficeFixture::writeFile(const std::wstring& windowsPath, const std::string& content) {
-  const std::filesystem::path file(env.fileSystem.toNative(windowsPath));
-  std::filesystem::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary) << content;
-}
-
-std::string OfficeFixture::readFile(const std::wstring& windowsPath) const {
-  std::ifstream in(env.fileSystem.toNative(windowsPath), std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-bool OfficeFixture::exists(const std::wstring& windowsPath) const {
-  return std::filesystem::exists(env.fileSystem.toNative(windowsPath));
 }
 
 }  // namespace testing_support

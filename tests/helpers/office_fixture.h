@@ -62,9 +62,6 @@ class OfficeFixture {
   // The vault "Demo" (drive V:, password "secret") is the folder vaults/Demo of drive C:.
   // Sets the product's default vault.
   void setDefaultVault();
-  void writeFile(const std::wstring& windowsPath, const std::string& content);
-  std::string readFile(const std::wstring& windowsPath) const;
-  bool exists(const std::wstring& windowsPath) const;
 
   TestPlatform env;
   std::unique_ptr<sim::Machine> machine;

@@ -1,5 +1,9 @@
 #include "helpers/test_platform.h"
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 namespace testing_support {
 namespace {
 
@@ -58,6 +62,23 @@ long CountingRegistry::openKey(std::int32_t root, const std::wstring& path, std:
 TestPlatform::TestPlatform(std::uint16_t language)
     : fileSystem(driveC(drive.path()), L"C:\\Temp\\", L"C:\\"), resources(language) {
   drive.makeDirectory("Temp");
+}
+
+void TestPlatform::writeFile(const std::wstring& windowsPath, const std::string& content) {
+  const std::filesystem::path file(fileSystem.toNative(windowsPath));
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary) << content;
+}
+
+std::string TestPlatform::readFile(const std::wstring& windowsPath) const {
+  std::ifstream in(fileSystem.toNative(windowsPath), std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+bool TestPlatform::exists(const std::wstring& windowsPath) const {
+  return std::filesystem::exists(fileSystem.toNative(windowsPath));
 }
 
 }  // namespace testing_support

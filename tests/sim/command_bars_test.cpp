@@ -12,11 +12,7 @@
 
 namespace {
 
-using automation::Arg;
-using automation::Object;
-using automation::Variant;
-using sim::HostKind;
-using sim_testing::errorOf;
+using namespace sim_testing;
 
 constexpr std::int32_t kInvalidArgument = sim::host_errors::kInvalidArgument;
 constexpr std::int32_t kGone = sim::host_errors::kDisconnected;

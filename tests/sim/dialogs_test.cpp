@@ -11,13 +11,9 @@
 
 namespace {
 
-using automation::Arg;
-using automation::Object;
-using automation::Variant;
+using namespace sim_testing;
 using sim::DialogAnswer;
 using sim::DialogKind;
-using sim::HostKind;
-using sim_testing::errorOf;
 
 class DialogsTest : public ::testing::Test {
  protected:
@@ -33,7 +29,7 @@ class DialogsTest : public ::testing::Test {
 };
 
 TEST_F(DialogsTest, WordsFileOpenOpensThePickedFileInTheFolderItWasGiven) {
-  machine.writeFile(L"V:\\Q3.doc", "q3");
+  machine.test.writeFile(L"V:\\Q3.doc", "q3");
   auto word = machine.start(HostKind::Word);
   int opened = 0;
   automation::Connection events = word->self().connect(
@@ -91,7 +87,7 @@ TEST_F(DialogsTest, WordsFileSaveAsProposesTheDocumentsNameAndSavesItWhereTheUse
   EXPECT_EQ(last().request.initialFileName, L"Document1.doc");
   EXPECT_EQ(last().result, L"V:\\Document1.doc");
   EXPECT_EQ(document->fullName(), L"V:\\Document1.doc");
-  EXPECT_EQ(machine.readFile(L"V:\\Document1.doc"), "secret");
+  EXPECT_EQ(machine.test.readFile(L"V:\\Document1.doc"), "secret");
   EXPECT_EQ(saveAs.get(L"Name").toString(), L"V:\\Document1.doc");
 }
 
@@ -121,7 +117,7 @@ TEST_F(DialogsTest, WordsFileLocationsDialogReadsAndAppliesTheDocumentsFolder) {
 }
 
 TEST_F(DialogsTest, ExcelsOpenAndSaveAsTakeTheFileNameBoxAsTheirFirstArgument) {
-  machine.writeFile(L"V:\\Budget.xls", "b");
+  machine.test.writeFile(L"V:\\Budget.xls", "b");
   auto excel = machine.start(HostKind::Excel);
   Variant root(L"V:\\");
   user().choose(L"Budget.xls");
@@ -140,7 +136,7 @@ TEST_F(DialogsTest, ExcelsOpenAndSaveAsTakeTheFileNameBoxAsTheirFirstArgument) {
   EXPECT_EQ(last().request.kind, DialogKind::SaveAs);
   EXPECT_EQ(last().request.initialFileName, L"Book1.xls");
   EXPECT_EQ(book->fullName(), L"V:\\Book1.xls");
-  EXPECT_TRUE(machine.exists(L"V:\\Book1.xls"));
+  EXPECT_TRUE(machine.test.exists(L"V:\\Book1.xls"));
 
   excel->closeDocument(book);
   excel->closeDocument(excel->activeDocument());
@@ -148,7 +144,7 @@ TEST_F(DialogsTest, ExcelsOpenAndSaveAsTakeTheFileNameBoxAsTheirFirstArgument) {
 }
 
 TEST_F(DialogsTest, PowerPointsFileDialogsShowThenExecute) {
-  machine.writeFile(L"V:\\Deck.ppt", "d");
+  machine.test.writeFile(L"V:\\Deck.ppt", "d");
   auto ppt = machine.start(HostKind::PowerPoint);
   Object open = ppt->self().get(L"FileDialog", {Variant(std::int32_t{1})}).toObject();
   EXPECT_EQ(ppt->self().get(L"FileDialog", {Variant(std::int32_t{1})}).toObject(), open) << "one per type";
@@ -182,7 +178,7 @@ TEST_F(DialogsTest, PowerPointsFileDialogsShowThenExecute) {
 }
 
 TEST_F(DialogsTest, PowerPoint2000HasNoFileDialogButCtrlOOpensItsOwn) {
-  machine.writeFile(L"C:\\Users\\User\\Documents\\Old.ppt", "o");
+  machine.test.writeFile(L"C:\\Users\\User\\Documents\\Old.ppt", "o");
   auto ppt = machine.start(HostKind::PowerPoint, L"9.0");
   EXPECT_EQ(errorOf([&] { ppt->self().get(L"FileDialog", {Variant(std::int32_t{1})}); }),
             static_cast<std::int32_t>(0x80020003u));

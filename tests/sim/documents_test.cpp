@@ -10,11 +10,7 @@
 
 namespace {
 
-using automation::Arg;
-using automation::Object;
-using automation::Variant;
-using sim::HostKind;
-using sim_testing::errorOf;
+using namespace sim_testing;
 
 // Records the events of an application, each as "Event(first argument's name or address)".
 class EventLog {
@@ -75,7 +71,7 @@ TEST(DocumentsTest, NewDocumentsAreNamedAsTheHostNamesThemAndHaveNoPathUntilSave
     EXPECT_EQ(document.get(L"Name").toString(), c.savedName);
     EXPECT_EQ(document.get(L"Path").toString(), L"V:\\Reports");
     EXPECT_EQ(document.get(L"FullName").toString(), L"V:\\Reports\\" + c.savedName);
-    EXPECT_EQ(machine.readFile(L"V:\\Reports\\" + c.savedName), "Quarterly figures \xc3\xa9\xe4\xb8\xad");
+    EXPECT_EQ(machine.test.readFile(L"V:\\Reports\\" + c.savedName), "Quarterly figures \xc3\xa9\xe4\xb8\xad");
     EXPECT_TRUE(first->saved());
   }
 }
@@ -120,7 +116,7 @@ TEST(DocumentsTest, OpeningReadsTheFileAndAMissingFileRaisesTheHostsFileNotFound
   };
   for (const auto& c : cases) {
     sim_testing::TestMachine machine;
-    machine.writeFile(L"V:\\Budget.xls", "numbers");
+    machine.test.writeFile(L"V:\\Budget.xls", "numbers");
     auto app = machine.start(c.host);
     EventLog log(*app, eventsOf(c.host));
     auto document = app->openDocument(L"V:\\Budget.xls");
@@ -188,7 +184,7 @@ TEST(DocumentsTest, TheUsersSaveOfANewDocumentGoesThroughTheSaveAsDialog) {
   user.accept();
   EXPECT_TRUE(app->saveDocument(document));
   EXPECT_EQ(document->fullName(), L"C:\\Users\\User\\Documents\\Document1.doc");
-  EXPECT_EQ(machine.readFile(L"C:\\Users\\User\\Documents\\Document1.doc"), "draft");
+  EXPECT_EQ(machine.test.readFile(L"C:\\Users\\User\\Documents\\Document1.doc"), "draft");
 
   // Saved once, Save writes in place without asking.
   document->setText(L"final");
@@ -196,7 +192,7 @@ TEST(DocumentsTest, TheUsersSaveOfANewDocumentGoesThroughTheSaveAsDialog) {
   const std::size_t dialogs = user.shownDialogs().size();
   EXPECT_TRUE(app->saveDocument(document));
   EXPECT_EQ(user.shownDialogs().size(), dialogs);
-  EXPECT_EQ(machine.readFile(L"C:\\Users\\User\\Documents\\Document1.doc"), "final");
+  EXPECT_EQ(machine.test.readFile(L"C:\\Users\\User\\Documents\\Document1.doc"), "final");
 }
 
 class ExcelCellsTest : public ::testing::Test {

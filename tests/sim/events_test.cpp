@@ -12,14 +12,7 @@
 
 namespace {
 
-using automation::Arg;
-using automation::ComError;
-using automation::Connection;
-using automation::EventHandler;
-using automation::Object;
-using automation::Variant;
-using sim::HostKind;
-using sim_testing::errorOf;
+using namespace sim_testing;
 
 EventHandler throwing(std::function<void()> fail) {
   return EventHandler([fail](std::wstring_view, std::vector<Arg>&) { fail(); });

@@ -13,11 +13,7 @@
 
 namespace {
 
-using automation::Arg;
-using automation::ComError;
-using automation::Object;
-using automation::Variant;
-using sim_testing::errorOf;
+using namespace sim_testing;
 
 // A packed DIB: a BITMAPINFOHEADER and the rows, 24 bits per pixel.
 std::vector<std::uint8_t> dib(std::int32_t width, std::int32_t height, std::uint8_t fill, std::uint16_t bits = 24) {

@@ -10,11 +10,7 @@
 
 namespace {
 
-using automation::Arg;
-using automation::Object;
-using automation::Variant;
-using sim::HostKind;
-using sim_testing::errorOf;
+using namespace sim_testing;
 
 struct Built {
   Object bar;

@@ -1,8 +1,6 @@
 #include "sim/test_machine.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 namespace sim_testing {
 
@@ -15,23 +13,6 @@ TestMachine::TestMachine() {
         return std::filesystem::path(fileSystem->toNative(path));
       }));
   for (const char* folder : {"Users", "Users/User", "Users/User/Documents"}) test.drive.makeDirectory(folder);
-}
-
-void TestMachine::writeFile(const std::wstring& windowsPath, const std::string& content) {
-  const std::filesystem::path file(test.fileSystem.toNative(windowsPath));
-  std::filesystem::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary) << content;
-}
-
-std::string TestMachine::readFile(const std::wstring& windowsPath) const {
-  std::ifstream in(test.fileSystem.toNative(windowsPath), std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-bool TestMachine::exists(const std::wstring& windowsPath) const {
-  return std::filesystem::exists(test.fileSystem.toNative(windowsPath));
 }
 
 std::shared_ptr<sim::Application> TestMachine::start(sim::HostKind kind, std::wstring version) {

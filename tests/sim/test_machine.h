@@ -21,10 +21,6 @@ class TestMachine {
  public:
   TestMachine();
 
-  // Creates the file (and its folders) on the simulated disk.
-  void writeFile(const std::wstring& windowsPath, const std::string& content);
-  std::string readFile(const std::wstring& windowsPath) const;
-  bool exists(const std::wstring& windowsPath) const;
   std::shared_ptr<sim::Application> start(sim::HostKind kind, std::wstring version = L"11.0");
 
   testing_support::TestPlatform test;
@@ -49,6 +45,14 @@ class RecordingAddIn : public sim::ComAddIn {
   void maybeFail(const std::wstring& call);
 };
 
+// What every test of the simulator names.
+using automation::Arg;
+using automation::ComError;
+using automation::Connection;
+using automation::EventHandler;
+using automation::Object;
+using automation::Variant;
+using sim::HostKind;
 using testing_support::errorOf;
 
 }  // namespace sim_testing
