@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "helpers/error_of.h"
 #include "helpers/test_platform.h"
 #include "helpers/variant_printer.h"
 #include "platform/text.h"
@@ -18,10 +19,11 @@ const wchar_t kKey[] = L"Software\\Palvantis\\Test";
 
 class RegOpTest : public ::testing::Test {
  protected:
-  std::unique_ptr<RegOp> open(std::int32_t options = 0) {
+  // The test's key, or `below` it.
+  std::unique_ptr<RegOp> open(std::int32_t options = 0, const std::wstring& below = L"") {
     auto reg = std::make_unique<RegOp>(env.platform());
     reg->Root(platform::kHkeyCurrentUser);
-    reg->Key(kKey);
+    reg->Key(kKey + below);
     reg->Options(options);
     return reg;
   }
@@ -110,12 +112,7 @@ TEST_F(RegOpTest, AnExistingValueKeepsItsType) {
 
 TEST_F(RegOpTest, TextThatIsNoNumberCannotGoIntoADwordAndNothingIsWritten) {
   put(L"Number", platform::kRegDword, {9, 0, 0, 0});
-  try {
-    open()->Value(L"Number", Variant(L"abc"));
-    FAIL() << "expected a type mismatch";
-  } catch (const platform::ComError& e) {
-    EXPECT_EQ(e.number(), 13);
-  }
+  EXPECT_EQ(testing_support::errorOf([&] { open()->Value(L"Number", Variant(L"abc")); }), 13);
   EXPECT_EQ(open()->Value(L"Number"), Variant(std::int32_t{9}));
 }
 
@@ -259,12 +256,8 @@ TEST_F(RegOpTest, ListsValuesAndSubkeysInEnumerationOrder) {
   EXPECT_EQ(values[0].first, L"b");
   EXPECT_EQ(values[1].second, Variant(std::int32_t{1}));
 
-  RegOp child(env.platform());
-  child.Key(std::wstring(kKey) + L"\\Child1");
-  child.Value(L"x", Variant(L"y"));
-  RegOp other(env.platform());
-  other.Key(std::wstring(kKey) + L"\\Child2");
-  other.ValueCount();
+  open(0, L"\\Child1")->Value(L"x", Variant(L"y"));
+  open(0, L"\\Child2")->ValueCount();
   EXPECT_EQ(open()->AllKeys(), (std::vector<std::wstring>{L"Child1", L"Child2"}));
   EXPECT_EQ(open()->KeyCount(), 2);
 }
@@ -276,12 +269,8 @@ TEST_F(RegOpTest, DeletesValuesAndKeys) {
   EXPECT_FALSE(reg->DeleteValue(L"gone"));
   EXPECT_EQ(reg->Value(L"gone"), Variant(std::int16_t{-1}));
 
-  RegOp deep(env.platform());
-  deep.Key(std::wstring(kKey) + L"\\Sub\\Deeper");
-  deep.Value(L"v", Variant(L"x"));
-  RegOp sub(env.platform());
-  sub.Key(std::wstring(kKey) + L"\\Sub");
-  EXPECT_TRUE(sub.DeleteKey());  // with everything below it
+  open(0, L"\\Sub\\Deeper")->Value(L"v", Variant(L"x"));
+  EXPECT_TRUE(open(0, L"\\Sub")->DeleteKey());  // with everything below it
   EXPECT_EQ(open()->KeyCount(), 0);
 
   // A key without a parent in its path is never deleted.
@@ -296,15 +285,9 @@ TEST_F(RegOpTest, DeletesValuesAndKeys) {
 
 TEST_F(RegOpTest, WithoutTheTreeDeleteOnlyAKeyWithoutSubkeysGoes) {
   env.registry.treeDelete = false;
-  RegOp deep(env.platform());
-  deep.Key(std::wstring(kKey) + L"\\Sub\\Deeper");
-  deep.ValueCount();
-  RegOp sub(env.platform());
-  sub.Key(std::wstring(kKey) + L"\\Sub");
-  EXPECT_FALSE(sub.DeleteKey());
-  RegOp leaf(env.platform());
-  leaf.Key(std::wstring(kKey) + L"\\Sub\\Deeper");
-  EXPECT_TRUE(leaf.DeleteKey());
+  open(0, L"\\Sub\\Deeper")->ValueCount();
+  EXPECT_FALSE(open(0, L"\\Sub")->DeleteKey());
+  EXPECT_TRUE(open(0, L"\\Sub\\Deeper")->DeleteKey());
 }
 
 }  // namespace
