@@ -86,11 +86,7 @@ std::shared_ptr<sim::CommandBarControl> OfficeFixture::menu() const {
 
 std::shared_ptr<sim::CommandBarControl> OfficeFixture::menuItem(const std::wstring& tag) const {
   auto popup = menu();
-  if (!popup) return nullptr;
-  for (const auto& control : popup->controls()) {
-    if (control->tag() == tag) return control;
-  }
-  return nullptr;
+  return popup && popup->menu() ? popup->menu()->controlByTag(tag) : nullptr;
 }
 
 std::shared_ptr<sim::CommandBar> OfficeFixture::toolbar() const { return app->commandBar(L"Lockfolio"); }

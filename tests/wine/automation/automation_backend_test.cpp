@@ -605,10 +605,12 @@ class NativeObject final : public automation::Dispatchable {
   Variant invoke(std::wstring_view, InvokeKind, std::vector<Arg>&) override { return Variant(); }
 };
 
-VARIANT variantOf(VARTYPE type) {
+// A VARIANT of `type`; a reference's place or an object's pointer in `pointer`.
+VARIANT variantOf(VARTYPE type, void* pointer = nullptr) {
   VARIANT v;
   VariantInit(&v);
   v.vt = type;
+  v.byref = pointer;
   return v;
 }
 
@@ -699,8 +701,7 @@ void variantsComingIn(Check& check) {
 
   VARIANT missing = variantOf(VT_ERROR);
   missing.scode = DISP_E_PARAMNOTFOUND;
-  VARIANT missingByRef = variantOf(VT_BYREF | VT_VARIANT);
-  missingByRef.pvarVal = &missing;
+  VARIANT missingByRef = variantOf(VT_BYREF | VT_VARIANT, &missing);
   VARIANT other = variantOf(VT_ERROR);
   other.scode = E_FAIL;
   check.that(isMissingArgument(missing), L"DISP_E_PARAMNOTFOUND is a missing argument");
@@ -768,13 +769,7 @@ void writingThroughReferences(Check& check) {
   VARIANT slot = variantOf(VT_BSTR);
   slot.bstrVal = SysAllocString(L"was text");
   LONG target = 0;
-  VARIANT typed = variantOf(VT_BYREF | VT_I4);
-  typed.plVal = &target;
-  const auto reference = [](VARTYPE type, void* place) {
-    VARIANT v = variantOf(static_cast<VARTYPE>(VT_BYREF | type));
-    v.byref = place;
-    return v;
-  };
+  VARIANT typed = variantOf(VT_BYREF | VT_I4, &target);
   using namespace automation::errors;
   const struct {
     const wchar_t* name;
@@ -783,15 +778,15 @@ void writingThroughReferences(Check& check) {
     const wchar_t* after;  // the place read through the reference
     std::int32_t error;
   } rows[] = {
-      {L"BOOL set to True", reference(VT_BOOL, &flag), Variant(true), L"&BOOL:true", 0},
-      {L"BOOL set from 0", reference(VT_BOOL, &flag), Variant(0), L"&BOOL:false", 0},
-      {L"BOOL from text", reference(VT_BOOL, &flag), Variant(L"abc"), L"&BOOL:false", kTypeMismatch},
-      {L"I2 from Int32", reference(VT_I2, &shortValue), Variant(1234), L"&I2:1234", 0},
-      {L"I2 overflow", reference(VT_I2, &shortValue), Variant(40000), L"&I2:1234", kOverflow},
-      {L"BSTR replaced", reference(VT_BSTR, &text), Variant(L"new"), L"&BSTR:new", 0},
-      {L"VARIANT takes the new type", reference(VT_VARIANT, &slot), Variant(5), L"REF->I4:5", 0},
+      {L"BOOL set to True", variantOf(VT_BYREF | VT_BOOL, &flag), Variant(true), L"&BOOL:true", 0},
+      {L"BOOL set from 0", variantOf(VT_BYREF | VT_BOOL, &flag), Variant(0), L"&BOOL:false", 0},
+      {L"BOOL from text", variantOf(VT_BYREF | VT_BOOL, &flag), Variant(L"abc"), L"&BOOL:false", kTypeMismatch},
+      {L"I2 from Int32", variantOf(VT_BYREF | VT_I2, &shortValue), Variant(1234), L"&I2:1234", 0},
+      {L"I2 overflow", variantOf(VT_BYREF | VT_I2, &shortValue), Variant(40000), L"&I2:1234", kOverflow},
+      {L"BSTR replaced", variantOf(VT_BYREF | VT_BSTR, &text), Variant(L"new"), L"&BSTR:new", 0},
+      {L"VARIANT takes the new type", variantOf(VT_BYREF | VT_VARIANT, &slot), Variant(5), L"REF->I4:5", 0},
       // A script variable seen through another: a VARIANT reference to a typed reference.
-      {L"through two references", reference(VT_VARIANT, &typed), Variant(L"17"), L"REF->&I4:17", 0},
+      {L"through two references", variantOf(VT_BYREF | VT_VARIANT, &typed), Variant(L"17"), L"REF->&I4:17", 0},
       {L"not a reference", variantOf(VT_EMPTY), Variant(1), L"EMPTY", kTypeMismatch},
   };
   for (const auto& row : rows) {
@@ -804,8 +799,7 @@ void writingThroughReferences(Check& check) {
 
   Recorder* recorder = new Recorder();
   IDispatch* held = nullptr;
-  VARIANT objectRef = variantOf(VT_BYREF | VT_DISPATCH);
-  objectRef.ppdispVal = &held;
+  VARIANT objectRef = variantOf(VT_BYREF | VT_DISPATCH, &held);
   storeThroughReference(objectRef, Variant(fromDispatch(recorder)));
   check.that(held == recorder, L"DISPATCH reference set");
   check.equal(recorder->references(), 2L, L"the reference holds one count");
@@ -976,11 +970,9 @@ void locales(Check& check) {
                                 args[0].value().toObject().call(L"Record");
                                 seen = recorder->callLocale;
                               }));
-  VARIANT ctrl = variantOf(VT_DISPATCH);
-  ctrl.pdispVal = recorder;
+  VARIANT ctrl = variantOf(VT_DISPATCH, static_cast<IDispatch*>(recorder));
   VARIANT_BOOL cancel = VARIANT_FALSE;
-  VARIANT cancelArg = variantOf(VT_BYREF | VT_BOOL);
-  cancelArg.pboolVal = &cancel;
+  VARIANT cancelArg = variantOf(VT_BYREF | VT_BOOL, &cancel);
   check.equal(source->fire(1, {cancelArg, ctrl}, nullptr), S_OK, L"event answered");
   check.equal(seen, static_cast<LCID>(1033), L"an object an event brings calls in the source's locale");
   check.that(static_cast<bool>(Object().withLocale(1033)) == false, L"Nothing stays Nothing");
@@ -1077,8 +1069,7 @@ void identityAndInterfaces(Check& check) {
   const Held<Recorder> recorder(check, L"recorder");
   const Held<Recorder> word(check, L"word", true);
   const Object viaDispatch = fromDispatch(source->dispatch());
-  VARIANT unknown = variantOf(VT_UNKNOWN);
-  unknown.punkVal = source->unknown();
+  VARIANT unknown = variantOf(VT_UNKNOWN, source->unknown());
   const Object viaUnknown = fromVariant(unknown).toObject();
   check.that(static_cast<const void*>(source->dispatch()) != static_cast<const void*>(source->unknown()),
              L"the test object's IUnknown is not its IDispatch");
@@ -1198,10 +1189,8 @@ void buttonClick(Check& check) {
 
   // Office's form: (Ctrl, CancelDefault as VT_BYREF|VT_BOOL).
   VARIANT_BOOL cancel = VARIANT_FALSE;
-  VARIANT ctrl = variantOf(VT_DISPATCH);
-  ctrl.pdispVal = button;
-  VARIANT cancelArg = variantOf(VT_BYREF | VT_BOOL);
-  cancelArg.pboolVal = &cancel;
+  VARIANT ctrl = variantOf(VT_DISPATCH, static_cast<IDispatch*>(button));
+  VARIANT cancelArg = variantOf(VT_BYREF | VT_BOOL, &cancel);
   ExcepInfoHolder exception;
   check.equal(source->fire(1, {cancelArg, ctrl}, exception.ptr()), S_OK, L"Click answered");
   check.equal(calls, 1, L"handler called");
@@ -1213,8 +1202,7 @@ void buttonClick(Check& check) {
   // A script host's form: VT_BYREF|VT_VARIANT.
   VARIANT scriptCancel = variantOf(VT_BOOL);
   scriptCancel.boolVal = VARIANT_FALSE;
-  VARIANT scriptArg = variantOf(VT_BYREF | VT_VARIANT);
-  scriptArg.pvarVal = &scriptCancel;
+  VARIANT scriptArg = variantOf(VT_BYREF | VT_VARIANT, &scriptCancel);
   check.equal(source->fire(1, {scriptArg, ctrl}, exception.ptr()), S_OK, L"script form answered");
   check.equal(describe(scriptCancel), std::wstring(L"BOOL:true"), L"script form written back");
 
@@ -1327,8 +1315,7 @@ void connectionFailures(Check& check) {
                                 if (!args.empty()) args[0].ref() = Variant(true);
                               }));
   VARIANT_BOOL cancel = VARIANT_FALSE;
-  VARIANT cancelArg = variantOf(VT_BYREF | VT_BOOL);
-  cancelArg.pboolVal = &cancel;
+  VARIANT cancelArg = variantOf(VT_BYREF | VT_BOOL, &cancel);
   check.equal(source->fire(1, {cancelArg}, nullptr), S_OK, L"disconnecting inside the handler");
   check.equal(calls, 1, L"called once");
   check.equal(cancel, static_cast<VARIANT_BOOL>(VARIANT_TRUE), L"still written back");
