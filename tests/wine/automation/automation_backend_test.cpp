@@ -1,7 +1,7 @@
 // The Windows automation backend against real COM under Wine: OLE pictures, oleaut32's standard
 // dispatcher, and COM objects of this program that record exactly what arrives through IDispatch
 // and fire events.
-// Prints every failed check and ends with "N passed, N failed"; exits 1 when a check failed.
+// Prints every failed check and ends with "N passed, N failed" (cases); exits 1 when a check failed.
 
 #include <windows.h>
 #include <objbase.h>
@@ -32,6 +32,7 @@
 #include "automation/win32/dispatch_object.h"
 #include "automation/win32/variant_conversion.h"
 #include "platform/text.h"
+#include "tests/wine/host/test_harness.h"
 
 using automation::Arg;
 using automation::ComError;
@@ -46,20 +47,12 @@ using namespace automation::win32;
 namespace {
 
 // ------------------------------------------------------------------------------------------------
-// The harness: every check counts; a case that checks nothing is a failure of its own.
+// The shared harness, with checks that say what they compared.
 
 class Check {
  public:
-  explicit Check(std::string caseName) : case_(std::move(caseName)) {}
-
   bool that(bool condition, const std::wstring& what) {
-    ++checks_;
-    if (condition) {
-      ++passed_;
-    } else {
-      ++failed_;
-      std::printf("FAIL %s: %s\n", case_.c_str(), platform::toUtf8(what).c_str());
-    }
+    wine_host::testing::harness.check(condition, platform::toUtf8(what).c_str(), 0);
     return condition;
   }
   template <typename A, typename B>
@@ -78,15 +71,6 @@ class Check {
       if (description != nullptr) equal(error.description(), std::wstring(description), what + L" (description)");
     }
   }
-  void unexpected(const std::string& text) {
-    ++checks_;
-    ++failed_;
-    std::printf("FAIL %s: %s\n", case_.c_str(), text.c_str());
-  }
-
-  int checks() const { return checks_; }
-  int passed() const { return passed_; }
-  int failed() const { return failed_; }
 
  private:
   static std::wstring show(const std::wstring& text) { return L"\"" + text + L"\""; }
@@ -115,10 +99,6 @@ class Check {
     }
   }
 
-  std::string case_;
-  int checks_ = 0;
-  int passed_ = 0;
-  int failed_ = 0;
 };
 
 std::wstring hex(std::uint32_t value) {
@@ -1327,12 +1307,10 @@ void connectionFailures(Check& check) {
   check.that(watch.expired(), L"the sink and its handler are gone once the call returned");
 }
 
-struct TestCase {
+const struct {
   const char* name;
   void (*run)(Check&);
-};
-
-const TestCase kCases[] = {
+} kCases[] = {
     {"variants round trip", variantsRoundTrip},
     {"variants coming in", variantsComingIn},
     {"variant arrays coming in", variantArraysComingIn},
@@ -1360,21 +1338,14 @@ int main() {
     std::printf("COM could not be initialised\n0 passed, 1 failed\n");
     return 1;
   }
-  int passed = 0;
-  int failed = 0;
-  for (const TestCase& test : kCases) {
-    Check check(test.name);
-    try {
-      test.run(check);
-    } catch (const std::exception& error) {
-      check.unexpected(std::string("unexpected exception: ") + error.what());
-    }
-    if (check.checks() == 0) check.unexpected("the case checked nothing");
-    passed += check.passed();
-    failed += check.failed();
+  std::vector<wine_host::testing::TestCase> tests;
+  for (const auto& test : kCases) {
+    tests.push_back({test.name, [run = test.run] {
+                       Check check;
+                       run(check);
+                     }});
   }
+  const int result = wine_host::testing::runTests(tests);
   CoUninitialize();
-  std::printf("%d passed, %d failed\n", passed, failed);
-  std::fflush(stdout);
-  return failed == 0 ? 0 : 1;
+  return result;
 }

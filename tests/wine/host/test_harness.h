@@ -1,6 +1,7 @@
 #pragma once
 // A tiny harness for the Windows test programs that run under Wine: each failed check is printed
-// with its line, each test reports ok or FAILED, and the run ends with the line
+// with its line (where it has one), each test reports ok or FAILED (also one that checked
+// nothing), and the run ends with the line
 // "N passed, N failed" (tests, not checks) that the runner requires, since Wine may exit 0 after
 // a crash. The exit code is non-zero when any test failed.
 
@@ -19,13 +20,15 @@ namespace wine_host::testing {
 
 struct Harness {
   const char* test = "";
+  int checks = 0;
   int failedChecks = 0;
 
   void check(bool ok, const char* what, int line, const std::wstring& detail = {}) {
+    ++checks;
     if (ok) return;
     ++failedChecks;
-    std::printf("FAIL [%s] line %d: %s%s%s\n", test, line, what, detail.empty() ? "" : " -- ",
-                platform::toUtf8(detail).c_str());
+    std::printf("FAIL [%s]%s: %s%s%s\n", test, line ? (" line " + std::to_string(line)).c_str() : "", what,
+                detail.empty() ? "" : " -- ", platform::toUtf8(detail).c_str());
     std::fflush(stdout);
   }
 };
@@ -50,6 +53,7 @@ inline int runTests(const std::vector<TestCase>& tests) {
   for (const auto& test : tests) {
     harness.test = test.name;
     const int before = harness.failedChecks;
+    const int checksBefore = harness.checks;
     try {
       test.run();
     } catch (const automation::ComError& error) {
@@ -57,6 +61,7 @@ inline int runTests(const std::vector<TestCase>& tests) {
     } catch (const std::exception& error) {
       harness.check(false, "unexpected exception", __LINE__, platform::fromUtf8(error.what()));
     }
+    if (harness.checks == checksBefore) harness.check(false, "the test checked nothing", __LINE__);
     if (harness.failedChecks == before) {
       ++passed;
       std::printf("ok   %s\n", test.name);
