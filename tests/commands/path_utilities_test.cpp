@@ -54,12 +54,8 @@ class ShortNameFileSystem : public platform::posix::PosixFileSystem {
 
 TEST(PathUtilitiesTest, GetLongFolderPathGivesTheLongForm) {
   TestPlatform env;
-  platform::posix::DriveMap drives;
-  drives.map(L'C', env.drive.path());
-  ShortNameFileSystem fileSystem(drives, L"C:\\Temp\\", L"C:\\");
-  platform::Platform p = env.platform();
-  platform::Platform withShortNames{p.registry, fileSystem, p.environment, p.resources, p.ui};
-  EXPECT_EQ(commands::GetLongFolderPath(withShortNames, L"C:\\PROGRA~1"), L"C:\\Program Files\\");
+  ShortNameFileSystem fileSystem(env.fileSystem.drives(), L"C:\\Temp\\", L"C:\\");
+  EXPECT_EQ(commands::GetLongFolderPath(env.platform(fileSystem), L"C:\\PROGRA~1"), L"C:\\Program Files\\");
 }
 
 TEST(PathUtilitiesTest, LongFormsLongerThanTheFirstBufferComeBackWhole) {
@@ -102,20 +98,16 @@ TEST(PathUtilitiesTest, StorageFolderUnderTheTemporaryFolder) {
 
 TEST(PathUtilitiesTest, StorageFolderIsMadeOnceWhereItsBaseIsMissingAndFailsWhereItCannotBeMade) {
   TestPlatform env;
-  platform::posix::DriveMap drives;
-  drives.map(L'C', env.drive.path());
-  platform::posix::PosixFileSystem newTemp(drives, L"C:\\NewTemp\\", L"C:\\");
-  platform::posix::PosixFileSystem noTemp(drives, L"C:\\No\\Such\\Temp\\", L"C:\\");
-  const platform::Platform p = env.platform();
-  const platform::Platform withNewTemp{p.registry, newTemp, p.environment, p.resources, p.ui};
+  platform::posix::PosixFileSystem newTemp(env.fileSystem.drives(), L"C:\\NewTemp\\", L"C:\\");
+  platform::posix::PosixFileSystem noTemp(env.fileSystem.drives(), L"C:\\No\\Such\\Temp\\", L"C:\\");
+  const platform::Platform withNewTemp = env.platform(newTemp);
   std::int32_t length = 0;
   EXPECT_EQ(commands::GetFileStorageLocation(withNewTemp, length), L"C:\\NewTemp\\VAULT\\");
   EXPECT_EQ(length, 11);
   env.drive.write("NewTemp/VAULT/inside.txt", "kept");
   EXPECT_EQ(commands::GetFileStorageLocation(withNewTemp, length), L"C:\\NewTemp\\VAULT\\");
   EXPECT_EQ(env.drive.read("NewTemp/VAULT/inside.txt"), "kept");
-  const platform::Platform withNoTemp{p.registry, noTemp, p.environment, p.resources, p.ui};
-  EXPECT_EQ(errorOf([&] { commands::GetFileStorageLocation(withNoTemp, length); }), 76);
+  EXPECT_EQ(errorOf([&] { commands::GetFileStorageLocation(env.platform(noTemp), length); }), 76);
 }
 
 }  // namespace

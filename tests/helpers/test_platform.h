@@ -94,6 +94,8 @@ class TestPlatform {
   explicit TestPlatform(std::uint16_t language = 1033);
 
   platform::Platform platform() { return {registry, fileSystem, environment, overrides, ui}; }
+  // The same services over another file system.
+  platform::Platform platform(platform::FileSystem& files) { return {registry, files, environment, overrides, ui}; }
   // A file by its Windows path: created with its folders, read, looked for.
   void writeFile(const std::wstring& windowsPath, const std::string& content);
   std::string readFile(const std::wstring& windowsPath) const;

@@ -20,30 +20,17 @@ namespace {
 
 // The same files seen the Windows way: names compared without regard to letter case, and a named
 // stream reported after its file's path, as the final path of a handle to one is.
-class WindowsLikeFileSystem : public platform::FileSystem {
+class WindowsLikeFileSystem : public platform::posix::PosixFileSystem {
  public:
-  explicit WindowsLikeFileSystem(platform::FileSystem& inner) : inner_(inner) {}
+  using PosixFileSystem::PosixFileSystem;
   std::wstring canonicalPath(const std::wstring& p) override {
     const std::size_t colon = p.find(L':', 2);
-    if (colon == std::wstring::npos) return inner_.canonicalPath(p);
+    if (colon == std::wstring::npos) return PosixFileSystem::canonicalPath(p);
     const std::size_t type = p.find(L':', colon + 1);  // ":$DATA" is not part of the reported name
-    return inner_.canonicalPath(p.substr(0, colon)) + p.substr(colon, type == std::wstring::npos ? type : type - colon);
+    return PosixFileSystem::canonicalPath(p.substr(0, colon)) +
+           p.substr(colon, type == std::wstring::npos ? type : type - colon);
   }
-  bool folderExists(const std::wstring& p) override { return inner_.folderExists(p); }
-  bool fileExists(const std::wstring& p) override { return inner_.fileExists(p); }
-  void createFolder(const std::wstring& p) override { inner_.createFolder(p); }
-  std::vector<std::wstring> subFolderNames(const std::wstring& p) override { return inner_.subFolderNames(p); }
-  void deleteFolder(const std::wstring& p) override { inner_.deleteFolder(p); }
-  std::uint32_t attributes(const std::wstring& p) override { return inner_.attributes(p); }
-  bool canOpenForWriting(const std::wstring& p) noexcept override { return inner_.canOpenForWriting(p); }
-  std::optional<std::wstring> longPathName(const std::wstring& p) override { return inner_.longPathName(p); }
-  std::wstring tempPath() override { return inner_.tempPath(); }
-  std::wstring currentDirectory() override { return inner_.currentDirectory(); }
-  void setCurrentDirectory(const std::wstring& p) override { inner_.setCurrentDirectory(p); }
   bool namesIgnoreCase() const override { return true; }
-
- private:
-  platform::FileSystem& inner_;
 };
 
 class RestrictionsTest : public ::testing::Test {
@@ -68,10 +55,8 @@ class RestrictionsTest : public ::testing::Test {
     return error ? "error " + std::to_string(error) : answer ? "allowed" : "refused";
   }
   bool allowedIgnoringCase(const std::wstring& path) {
-    WindowsLikeFileSystem windowsLike(env.fileSystem);
-    platform::Platform p = env.platform();
-    platform::Platform windows{p.registry, windowsLike, p.environment, p.resources, p.ui};
-    return Restrictions(windows).IsEncryptionAllowed(path);
+    WindowsLikeFileSystem windowsLike(env.fileSystem.drives(), L"C:\\Temp\\", L"C:\\");
+    return Restrictions(env.platform(windowsLike)).IsEncryptionAllowed(path);
   }
 
   TestPlatform env;
