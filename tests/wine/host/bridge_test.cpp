@@ -333,31 +333,28 @@ ComPtr<IDispatch> addButton(IDispatch* application) {
 // --- The tests ----------------------------------------------------------------------------------------
 
 // The application's name is its default member. (Name and Version themselves the add-in reads at
-// every connection in the host's test.)
-void applicationDefaultMemberAndTypeLibrary(World& world) {
+// every connection in the host's test.) Served through the simulated Office's type library, with
+// the real DISPIDs; objects without a signature (a worksheet, a range, the add-in's own) get
+// DISPIDs from the bridge, stable and without regard to case.
+void defaultMemberTypeLibraryAndDispids(World& world) {
   auto app = world.start(sim::HostKind::Word);
   auto bridged = world.bridged(app->self());
   auto byDefault = call(bridged.get(), L"", DISPATCH_PROPERTYGET);
   CHECK_HR(byDefault->hr, S_OK);
   CHECK_TEXT(byDefault->text(), L"Microsoft Word");
-  // Served through the simulated Office's type library, with the real DISPIDs.
   UINT count = 9;
   CHECK_HR(bridged->GetTypeInfoCount(&count), S_OK);
   CHECK(count == 1);
   CHECK(dispidOf(bridged.get(), L"CommandBars") == 57);
   CHECK(dispidOf(bridged.get(), L"commandbars") == 57);
-}
 
-// Objects without a signature (a worksheet, a range, the add-in's own) get DISPIDs from the bridge.
-void dispidsAreStableAndIgnoreCase(World& world) {
-  auto recorder = std::make_shared<Recorder>();
-  auto bridged = world.bridged(Object(recorder));
-  const DISPID name = dispidOf(bridged.get(), L"Name");
+  auto recorder = world.bridged(Object(std::make_shared<Recorder>()));
+  const DISPID name = dispidOf(recorder.get(), L"Name");
   CHECK(name != DISPID_UNKNOWN && name != DISPID_VALUE);
-  CHECK(dispidOf(bridged.get(), L"NAME") == name);
-  CHECK(dispidOf(bridged.get(), L"name") == name);
-  CHECK(dispidOf(bridged.get(), L"Version") != name);
-  CHECK(dispidOf(bridged.get(), L"") == DISPID_VALUE);
+  CHECK(dispidOf(recorder.get(), L"NAME") == name);
+  CHECK(dispidOf(recorder.get(), L"name") == name);
+  CHECK(dispidOf(recorder.get(), L"Version") != name);
+  CHECK(dispidOf(recorder.get(), L"") == DISPID_VALUE);
   auto other = world.bridged(Object(std::make_shared<Recorder>()));
   CHECK(dispidOf(other.get(), L"nAmE") == name);
 }
@@ -820,8 +817,8 @@ void typedObjectsRefuseWhatTheStandardDispatcherRefuses(World& world) {
 }
 
 const Test kTests[] = {
-    {"The application's default member and type library", applicationDefaultMemberAndTypeLibrary},
-    {"DISPIDs are stable and ignore case", dispidsAreStableAndIgnoreCase},
+    {"The default member, the type library's DISPIDs, and the bridge's, stable and ignoring case",
+     defaultMemberTypeLibraryAndDispids},
     {"Controls.Add with named and omitted arguments", controlsAddWithNamedArguments},
     {"Property put and get", propertyPutAndGet},
     {"Errors become DISP_E_EXCEPTION with EXCEPINFO", errorsBecomeExceptionInfo},

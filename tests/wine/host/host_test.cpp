@@ -174,9 +174,10 @@ struct Office {
   std::shared_ptr<sim::Application> app;
 };
 
-sim::HostOptions host(sim::HostKind kind) {
+sim::HostOptions host(sim::HostKind kind, std::wstring version = L"11.0") {
   sim::HostOptions options;
   options.kind = kind;
+  options.version = std::move(version);
   return options;
 }
 
@@ -332,9 +333,7 @@ void aNewDocumentStoresThePlacementWhichTheNextConnectionUses() {
 }
 
 void anExcelDoubleClickSwitchesOpenOffUntilTheSelectionChanges() {
-  sim::HostOptions options = host(sim::HostKind::Excel);
-  options.version = L"12.0";
-  Office office(options);
+  Office office(host(sim::HostKind::Excel, L"12.0"));
   ComAddInClient addIn(kProgId, office.bridge);
   CHECK(office.app->connectAddIn(addIn, sim::kConnectStartup));
   CHECK(office.app->newDocument());
@@ -449,9 +448,7 @@ void facesArriveAsTheDllsBitmaps() {
   // face goes through the system clipboard and PasteFace, for the buttons (the menu's items have none).
   for (const wchar_t* version : {L"11.0", L"9.0"}) {
     const bool pasted = version[0] == L'9';
-    sim::HostOptions options = host(sim::HostKind::Word);
-    options.version = version;
-    Office office(options);
+    Office office(host(sim::HostKind::Word, version));
     ComAddInClient addIn(kProgId, office.bridge);
     CHECK(office.app->connectAddIn(addIn, sim::kConnectStartup));
     CHECK(office.boxes.boxes().empty());
@@ -520,9 +517,7 @@ void connectsToEachHostWithCommandBarsAndFromVersion12ARibbonTab() {
   for (const sim::HostKind kind : {sim::HostKind::Word, sim::HostKind::Excel, sim::HostKind::PowerPoint}) {
     for (const wchar_t* version : {L"11.0", L"16.0"}) {
       const bool ribbonHost = version[1] == L'6';
-      sim::HostOptions options = host(kind);
-      options.version = version;
-      Office office(options);
+      Office office(host(kind, version));
       ComAddInClient addIn(kProgId, office.bridge);
       CHECK(office.app->connectAddIn(addIn, sim::kConnectStartup));
       office.checkNoEventFailures();
@@ -567,9 +562,7 @@ void connectsToEachHostWithCommandBarsAndFromVersion12ARibbonTab() {
 
 // At another display scale (run with the prefix's LogPixels set): the pictures for that scale.
 void theRibbonsPicturesAreDrawnForTheSystemsScale() {
-  sim::HostOptions options = host(sim::HostKind::Excel);
-  options.version = L"16.0";
-  Office office(options);
+  Office office(host(sim::HostKind::Excel, L"16.0"));
   ComAddInClient addIn(kProgId, office.bridge);
   CHECK(office.app->connectAddIn(addIn, sim::kConnectStartup));
   office.checkNoEventFailures();
