@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <limits>
 
 #include "automation/variant.h"
 #include "helpers/error_of.h"

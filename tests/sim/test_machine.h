@@ -4,7 +4,6 @@
 // that records what the host calls on it.
 
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <map>
 
 #include <fcntl.h>
 #include <sys/file.h>

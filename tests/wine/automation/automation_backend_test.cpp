@@ -10,11 +10,9 @@
 #include <ocidl.h>
 #include <dispex.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
