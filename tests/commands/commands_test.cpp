@@ -34,34 +34,53 @@ class CommandsTest : public ::testing::Test {
 
 // --- Open Encrypted File -------------------------------------------------------------------------
 
-TEST_F(CommandsTest, OpenShowsEachHostsOpenDialogInTheVaultsDrive) {
+// Open Encrypted File and Save As and Encrypt (of a new document) show each host's own dialog in
+// the vault's drive.
+TEST_F(CommandsTest, OpenAndSaveAsShowEachHostsDialogInTheVaultsDrive) {
   struct Case {
     sim::HostKind kind;
+    bool open;
     const wchar_t* source;
     const wchar_t* fileNameBox;
+    const wchar_t* proposal;  // what confirming without typing gives, where it matters
+    const wchar_t* file;
   } cases[] = {
-      {sim::HostKind::Word, L"Dialogs(80)", nullptr},
-      {sim::HostKind::Excel, L"Dialogs(1)", nullptr},
-      {sim::HostKind::PowerPoint, L"FileDialog(1)", L"*.*"},
+      {sim::HostKind::Word, true, L"Dialogs(80)", nullptr, nullptr, L"V:\\report.doc"},
+      {sim::HostKind::Excel, true, L"Dialogs(1)", nullptr, nullptr, L"V:\\report.doc"},
+      {sim::HostKind::PowerPoint, true, L"FileDialog(1)", L"*.*", nullptr, L"V:\\report.doc"},
+      {sim::HostKind::Word, false, L"Dialogs(84)", nullptr, nullptr, L"V:\\Notes.doc"},
+      {sim::HostKind::Excel, false, L"Dialogs(5)", nullptr, L"V:\\Book1.xls", L"V:\\Book1.xls"},
+      {sim::HostKind::PowerPoint, false, L"FileDialog(2)", L"*.ppt", nullptr, L"V:\\Slides.ppt"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(platform::toUtf8(c.source));
     OfficeFixture fixture(c.kind);
     fixture.env.drive.write("vaults/Demo/report.doc", "secret report");
+    const auto created = c.open ? nullptr : fixture.app->newDocument();
+    if (created) created->setText(L"plain text");
     fixture.vaults.answerLogin(L"Demo", L"secret");
-    fixture.machine->user().choose(L"V:\\report.doc");
-    fixture.addIn().OpenEncryptedFile();
-
+    if (c.proposal) {
+      fixture.machine->user().accept();
+    } else {
+      fixture.machine->user().choose(c.file);
+    }
+    if (c.open) {
+      fixture.addIn().OpenEncryptedFile();
+    } else {
+      fixture.addIn().SaveAsAndEncrypt();
+    }
     const auto* dialog = fixture.machine->user().lastDialog();
     ASSERT_TRUE(dialog);
     EXPECT_EQ(dialog->request.source, c.source);
     EXPECT_EQ(dialog->request.initialFolder, L"V:\\");
-    if (c.fileNameBox) {
-      EXPECT_EQ(dialog->request.initialFileName, c.fileNameBox);
-    }
-    ASSERT_TRUE(fixture.app->activeDocument());
-    EXPECT_EQ(fixture.app->activeDocument()->fullName(), L"V:\\report.doc");
-    EXPECT_EQ(fixture.app->activeDocument()->text(), L"secret report");
-    EXPECT_EQ(fixture.addIn().strCurrentOperation, L"Open");
+    if (c.fileNameBox) { EXPECT_EQ(dialog->request.initialFileName, c.fileNameBox); }
+    if (c.proposal) { EXPECT_EQ(dialog->request.proposal, c.proposal); }
+    const auto document = c.open ? fixture.app->activeDocument() : created;
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->fullName(), c.file);
+    EXPECT_EQ(document->text(), c.open ? L"secret report" : L"plain text");
+    EXPECT_TRUE(fixture.env.exists(c.file));
+    EXPECT_EQ(fixture.addIn().strCurrentOperation, c.open ? L"Open" : L"SaveAs");
     EXPECT_TRUE(fixture.boxes().empty());
     EXPECT_TRUE(fixture.app->eventFailures().empty());
   }
@@ -167,45 +186,6 @@ TEST_F(CommandsTest, AnUnknownHostIsReportedByTheCommands) {
 }
 
 // --- Save As and Encrypt -------------------------------------------------------------------------
-
-TEST_F(CommandsTest, SaveAsSavesANewDocumentIntoTheVault) {
-  struct Case {
-    sim::HostKind kind;
-    const wchar_t* source;
-    const wchar_t* proposal;  // what confirming without typing gives, where it matters
-    const wchar_t* saved;
-  } cases[] = {
-      {sim::HostKind::Word, L"Dialogs(84)", nullptr, L"V:\\Notes.doc"},
-      {sim::HostKind::Excel, L"Dialogs(5)", L"V:\\Book1.xls", L"V:\\Book1.xls"},
-      {sim::HostKind::PowerPoint, L"FileDialog(2)", nullptr, L"V:\\Slides.ppt"},
-  };
-  for (const auto& c : cases) {
-    OfficeFixture fixture(c.kind);
-    auto document = fixture.app->newDocument();
-    document->setText(L"plain text");
-    fixture.vaults.answerLogin(L"Demo", L"secret");
-    if (c.proposal) {
-      fixture.machine->user().accept();
-    } else {
-      fixture.machine->user().choose(c.saved);
-    }
-    fixture.addIn().SaveAsAndEncrypt();
-    const auto* dialog = fixture.machine->user().lastDialog();
-    ASSERT_TRUE(dialog);
-    EXPECT_EQ(dialog->request.source, c.source);
-    EXPECT_EQ(dialog->request.initialFolder, L"V:\\");
-    if (c.proposal) {
-      EXPECT_EQ(dialog->request.proposal, c.proposal);
-    }
-    if (c.kind == sim::HostKind::PowerPoint) {
-      EXPECT_EQ(dialog->request.initialFileName, L"*.ppt");
-    }
-    EXPECT_EQ(document->fullName(), c.saved);
-    EXPECT_TRUE(fixture.env.exists(c.saved));
-    EXPECT_EQ(fixture.addIn().strCurrentOperation, L"SaveAs");
-    EXPECT_TRUE(fixture.boxes().empty());
-  }
-}
 
 TEST_F(CommandsTest, ExcelProposesTheWorkbooksOwnNameInTheVault) {
   office.env.writeFile(L"C:\\Work\\Budget.xls", "numbers");
