@@ -104,6 +104,10 @@ std::vector<Road> roads() {
   const std::pair<HostKind, const char*> hosts[] = {
       {HostKind::Word, "Word"}, {HostKind::Excel, "Excel"}, {HostKind::PowerPoint, "PowerPoint"}};
   const auto loaded = [](World& w) { w.prepare(); };
+  const auto withPlain = [](World& w) {  // loaded, with a document of the user's open
+    w.prepare();
+    w.office.app->openDocument(std::wstring(kDocuments) + L"\\plain.doc");
+  };
   for (const auto& [host, hostName] : hosts) {
     const std::string h = hostName;
     for (const wchar_t* version : {L"9.0", L"10.0", L"11.0", L"16.0"}) {
@@ -112,35 +116,25 @@ std::vector<Road> roads() {
       // Commands from the toolbar, the dialog accepted and cancelled.
       for (const bool accept : {true, false}) {
         const std::string how = accept ? " accepted" : " cancelled";
-        table.push_back({h + " " + v + " open" + how, host, version, loaded, [accept](World& w) {
-                           w.office.vaults.answerLogin(L"Demo", L"secret");
-                           if (accept) w.office.machine->user().choose(L"V:\\kept.doc");
-                           else w.office.machine->user().cancel();
-                           w.click(kOpen);
-                         }});
+        // The log-in answered, then the dialog: the file `chosen` or the proposal taken, or cancelled.
+        const auto command = [accept](const wchar_t* tag, const wchar_t* chosen) {
+          return [accept, tag, chosen](World& w) {
+            w.office.vaults.answerLogin(L"Demo", L"secret");
+            if (!accept) w.office.machine->user().cancel();
+            else if (chosen) w.office.machine->user().choose(chosen);
+            else w.office.machine->user().accept();
+            w.click(tag);
+          };
+        };
+        table.push_back({h + " " + v + " open" + how, host, version, loaded, command(kOpen, L"V:\\kept.doc")});
         table.push_back({h + " " + v + " save" + how, host, version,
                          [accept](World& w) {
                            w.prepare();
                            w.mountVault();
                            w.office.app->openDocument(accept ? L"V:\\kept.doc" : std::wstring(kDocuments) + L"\\plain.doc");
                          },
-                         [accept](World& w) {
-                           w.office.vaults.answerLogin(L"Demo", L"secret");
-                           if (accept) w.office.machine->user().accept();
-                           else w.office.machine->user().cancel();
-                           w.click(kSave);
-                         }});
-        table.push_back({h + " " + v + " save as" + how, host, version,
-                         [](World& w) {
-                           w.prepare();
-                           w.office.app->openDocument(std::wstring(kDocuments) + L"\\plain.doc");
-                         },
-                         [accept](World& w) {
-                           w.office.vaults.answerLogin(L"Demo", L"secret");
-                           if (accept) w.office.machine->user().accept();
-                           else w.office.machine->user().cancel();
-                           w.click(kSaveAs);
-                         }});
+                         command(kSave, nullptr)});
+        table.push_back({h + " " + v + " save as" + how, host, version, withPlain, command(kSaveAs, nullptr)});
       }
     }
     const std::wstring v = L"11.0";
@@ -162,22 +156,14 @@ std::vector<Road> roads() {
     table.push_back({h + " new document", host, v, loaded, [](World& w) { w.office.app->newDocument(); }});
     table.push_back({h + " open document", host, v, loaded,
                      [](World& w) { w.office.app->openDocument(std::wstring(kDocuments) + L"\\plain.doc"); }});
-    table.push_back({h + " save and close document", host, v,
-                     [](World& w) {
-                       w.prepare();
-                       w.office.app->openDocument(std::wstring(kDocuments) + L"\\plain.doc");
-                     },
+    table.push_back({h + " save and close document", host, v, withPlain,
                      [](World& w) {
                        w.office.app->saveDocument(w.office.app->activeDocument());
                        w.office.app->closeDocument(w.office.app->activeDocument());
                      }});
     // The ribbon's callbacks: each button's onAction (its command, cancelled), then the host asking
     // every button's enabled state and image again.
-    table.push_back({h + " ribbon", host, L"16.0",
-                     [](World& w) {
-                       w.prepare();
-                       w.office.app->openDocument(std::wstring(kDocuments) + L"\\plain.doc");
-                     },
+    table.push_back({h + " ribbon", host, L"16.0", withPlain,
                      [](World& w) {
                        for (const wchar_t* tag : {kOpen, kSave, kSaveAs}) {
                          w.office.vaults.answerCancel();
