@@ -560,19 +560,6 @@ void connectsToEachHostWithCommandBarsAndFromVersion12ARibbonTab() {
   }
 }
 
-// At another display scale (run with the prefix's LogPixels set): the pictures for that scale.
-void theRibbonsPicturesAreDrawnForTheSystemsScale() {
-  Office office(host(sim::HostKind::Excel, L"16.0"));
-  ComAddInClient addIn(kProgId, office.bridge);
-  CHECK(office.app->connectAddIn(addIn, sim::kConnectStartup));
-  office.checkNoEventFailures();
-  const auto ribbon = office.app->customUi(addIn);
-  CHECK(ribbon);
-  if (ribbon) checkRibbonPictures(*ribbon, expectedDpi);
-  CHECK(office.app->disconnectAddIn(sim::kDisconnectUserClosed));
-  office.release(addIn);
-}
-
 using DllEntry = HRESULT(STDAPICALLTYPE*)();
 
 DllEntry entry(const char* name) {
@@ -741,8 +728,10 @@ int wmain(int argc, wchar_t** argv) {
   onlyRoad = road.c_str();
   const std::vector<wine_host::testing::TestCase> faults = {
       {"Every bridge call of each road fails in turn, and nothing is lost", everyBridgeCallOfEachRoadFailsInTurn}};
+  // At another display scale (the prefix's LogPixels set), the ribbon's pictures drawn for it.
   const std::vector<wine_host::testing::TestCase> atScale = {
-      {"The ribbon's pictures are drawn for the system's display scale", theRibbonsPicturesAreDrawnForTheSystemsScale}};
+      {"At the system's display scale: the command bars and the ribbon tab with its pictures drawn for it",
+       connectsToEachHostWithCommandBarsAndFromVersion12ARibbonTab}};
   const int result = mode == L"--faults" ? wine_host::testing::runTests(faults)
                      : !mode.empty()     ? wine_host::testing::runTests(atScale)
                                          : wine_host::testing::runTests({
