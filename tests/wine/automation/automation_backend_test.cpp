@@ -158,16 +158,22 @@ std::optional<ComError> errorOf(Body&& body) {
 // ------------------------------------------------------------------------------------------------
 // COM objects of the test.
 
-// IUnknown reference counting shared by the test objects.
-template <typename Derived>
-class Counted {
+// The reference counting and the type information (none) that the test objects share; each
+// answers QueryInterface itself.
+template <typename Derived, typename... Interfaces>
+class Counted : public Interfaces... {
  public:
-  ULONG addRef() { return static_cast<ULONG>(++references_); }
-  ULONG release() {
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references_); }
+  ULONG STDMETHODCALLTYPE Release() override {
     const long remaining = --references_;
     if (remaining == 0) delete static_cast<Derived*>(this);
     return static_cast<ULONG>(remaining);
   }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   long references() const { return references_; }
 
  private:
@@ -185,7 +191,7 @@ const IID kButtonEventsIid = {0x000C0351, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 //   PutOnly              a property that takes only DISPATCH_PROPERTYPUT
 //   Self / SelfUnknown   return the object itself as VT_DISPATCH / VT_UNKNOWN
 //   default member       returns "default value"
-class Recorder final : public IDispatch, public Counted<Recorder> {
+class Recorder final : public Counted<Recorder, IDispatch> {
  public:
   struct Call {
     DISPID dispid = 0;
@@ -216,13 +222,6 @@ class Recorder final : public IDispatch, public Counted<Recorder> {
     *object = nullptr;
     return E_NOINTERFACE;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return release(); }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override {
     lookupLocale = locale;
     static const struct {
@@ -325,13 +324,13 @@ class Recorder final : public IDispatch, public Counted<Recorder> {
   }
 
  private:
-  friend class Counted<Recorder>;
+  friend class Counted<Recorder, IDispatch>;
   ~Recorder() = default;
   bool word_;
 };
 
 // A script object's way of naming: GetIDsOfNames is not implemented, IDispatchEx::GetDispID is.
-class ScriptLike final : public IDispatchEx, public Counted<ScriptLike> {
+class ScriptLike final : public Counted<ScriptLike, IDispatchEx> {
  public:
   DWORD lastGrfdex = 0;
   WORD lastFlags = 0;
@@ -346,13 +345,6 @@ class ScriptLike final : public IDispatchEx, public Counted<ScriptLike> {
     *object = nullptr;
     return E_NOINTERFACE;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return release(); }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
     return E_NOTIMPL;
@@ -384,16 +376,13 @@ class ScriptLike final : public IDispatchEx, public Counted<ScriptLike> {
   HRESULT STDMETHODCALLTYPE GetNameSpaceParent(IUnknown**) override { return E_NOTIMPL; }
 
  private:
-  friend class Counted<ScriptLike>;
+  friend class Counted<ScriptLike, IDispatchEx>;
   ~ScriptLike() = default;
 };
 
 // An event source with one connection point, as an Office object offers it. Its IUnknown is
 // deliberately not its IDispatch pointer, so that identity must go through QueryInterface.
-class EventSource final : public IDispatch,
-                          public IConnectionPointContainer,
-                          public IConnectionPoint,
-                          public Counted<EventSource> {
+class EventSource final : public Counted<EventSource, IDispatch, IConnectionPointContainer, IConnectionPoint> {
  public:
   explicit EventSource(const IID& events) : events_(events) {}
 
@@ -428,16 +417,9 @@ class EventSource final : public IDispatch,
       *object = nullptr;
       return E_NOINTERFACE;
     }
-    addRef();
+    AddRef();
     return S_OK;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return release(); }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
     return DISP_E_MEMBERNOTFOUND;
@@ -450,7 +432,7 @@ class EventSource final : public IDispatch,
       return CONNECT_E_NOCONNECTION;
     }
     *point = static_cast<IConnectionPoint*>(this);
-    addRef();
+    AddRef();
     return S_OK;
   }
   // IConnectionPoint
@@ -460,7 +442,7 @@ class EventSource final : public IDispatch,
   }
   HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** container) override {
     *container = this;
-    addRef();
+    AddRef();
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
@@ -483,7 +465,7 @@ class EventSource final : public IDispatch,
   HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
 
  private:
-  friend class Counted<EventSource>;
+  friend class Counted<EventSource, IDispatch, IConnectionPointContainer, IConnectionPoint>;
   ~EventSource() = default;
   IID events_;
   ComPtr<IDispatch> sink_;
