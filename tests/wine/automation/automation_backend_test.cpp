@@ -757,7 +757,7 @@ void writingThroughReferences(Check& check) {
   SysFreeString(text);
   VariantClear(&slot);
 
-  Recorder* recorder = new Recorder();
+  const Held<Recorder> recorder(check, L"recorder");
   IDispatch* held = nullptr;
   VARIANT objectRef = variantOf(VT_BYREF | VT_DISPATCH, &held);
   storeThroughReference(objectRef, Variant(fromDispatch(recorder)));
@@ -766,7 +766,6 @@ void writingThroughReferences(Check& check) {
   storeThroughReference(objectRef, Variant(Object()));
   check.that(held == nullptr, L"DISPATCH reference set to Nothing");
   check.equal(recorder->references(), 1L, L"the old object released");
-  recorder->Release();
 }
 
 void argumentLayout(Check& check) {
@@ -1228,27 +1227,24 @@ void eventTables(Check& check) {
       {L"_CommandBarButtonEvents", kButtonEventsIid, 1, L"Click"},
   };
   for (const auto& row : rows) {
-    EventSource* source = new EventSource(row.iid);
-    {
-      std::wstring seen;
-      std::size_t count = 0;
-      const std::wstring name = std::wstring(row.interfaceName) + L" " + row.event;
-      const auto error = errorOf([&] {
-        Connection connection = fromDispatch(source->dispatch())
-                                    .connect(row.interfaceName, EventHandler([&](std::wstring_view event, std::vector<Arg>& args) {
-                                      seen = event;
-                                      count = args.size();
-                                    }));
-        VARIANT document = variantOf(VT_I4);
-        document.lVal = 3;
-        check.equal(source->fire(row.dispid, {document}, nullptr), S_OK, name + L" answered");
-      });
-      if (error) check.that(false, name + L" raised " + error->description());
-      check.equal(seen, std::wstring(row.event), name);
-      check.equal(count, std::size_t{1}, name + L" arguments");
-      check.that(!source->connected(), name + L" disconnected");
-    }
-    source->Release();
+    const Held<EventSource> source(check, L"source", row.iid);
+    std::wstring seen;
+    std::size_t count = 0;
+    const std::wstring name = std::wstring(row.interfaceName) + L" " + row.event;
+    const auto error = errorOf([&] {
+      Connection connection = fromDispatch(source->dispatch())
+                                  .connect(row.interfaceName, EventHandler([&](std::wstring_view event, std::vector<Arg>& args) {
+                                    seen = event;
+                                    count = args.size();
+                                  }));
+      VARIANT document = variantOf(VT_I4);
+      document.lVal = 3;
+      check.equal(source->fire(row.dispid, {document}, nullptr), S_OK, name + L" answered");
+    });
+    if (error) check.that(false, name + L" raised " + error->description());
+    check.equal(seen, std::wstring(row.event), name);
+    check.equal(count, std::size_t{1}, name + L" arguments");
+    check.that(!source->connected(), name + L" disconnected");
   }
 }
 
@@ -1260,10 +1256,9 @@ void connectionFailures(Check& check) {
                L"unknown events interface");
   check.raises([&] { object.connect(L"AppEvents", ignore); }, static_cast<std::int32_t>(CONNECT_E_NOCONNECTION),
                L"events the object does not raise");
-  Recorder* recorder = new Recorder();
+  const Held<Recorder> recorder(check, L"recorder");
   check.raises([&] { fromDispatch(recorder).connect(L"AppEvents", ignore); },
                automation::dispatch_errors::kNoConnection, L"an object without connection points");
-  recorder->Release();
 
   // A handler that ends its own connection while it runs.
   Connection connection;
