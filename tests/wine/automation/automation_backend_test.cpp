@@ -565,7 +565,7 @@ class NativeObject final : public automation::Dispatchable {
   Variant invoke(std::wstring_view, InvokeKind, std::vector<Arg>&) override { return Variant(); }
 };
 
-// A VARIANT of `type`; a reference's place or an object's pointer in `pointer`.
+// A VARIANT of `type`; a reference's place, an array or an object's pointer in `pointer`.
 VARIANT variantOf(VARTYPE type, void* pointer = nullptr) {
   VARIANT v;
   VariantInit(&v);
@@ -682,13 +682,8 @@ void variantArraysComingIn(Check& check) {
   // VT_ARRAY|VT_BSTR, lower bound 0
   {
     UniqueSafeArray array(SafeArrayCreateVector(VT_BSTR, 0, 2));
-    LONG index = 0;
-    Bstr first(L"one"), second(L"two");
-    SafeArrayPutElement(array.get(), &index, first.get());
-    index = 1;
-    SafeArrayPutElement(array.get(), &index, second.get());
-    VARIANT v = variantOf(VT_ARRAY | VT_BSTR);
-    v.parray = array.get();
+    for (LONG index = 0; index < 2; ++index) SafeArrayPutElement(array.get(), &index, Bstr(index ? L"two" : L"one").get());
+    const VARIANT v = variantOf(VT_ARRAY | VT_BSTR, array.get());
     check.equal(fromVariant(v), Variant(VariantArray{Variant(L"one"), Variant(L"two")}), L"array of BSTR");
   }
   // VT_ARRAY|VT_I4 with lower bound 1, as Office collections give them
@@ -699,12 +694,10 @@ void variantArraysComingIn(Check& check) {
       LONG value = index * 10;
       SafeArrayPutElement(array.get(), &index, &value);
     }
-    VARIANT v = variantOf(VT_ARRAY | VT_I4);
-    v.parray = array.get();
+    const VARIANT v = variantOf(VT_ARRAY | VT_I4, array.get());
     check.equal(fromVariant(v), Variant(VariantArray{Variant(10), Variant(20), Variant(30)}), L"array of I4 from 1");
-    VARIANT byRef = variantOf(VT_BYREF | VT_ARRAY | VT_I4);
     SAFEARRAY* pointer = array.get();
-    byRef.pparray = &pointer;
+    const VARIANT byRef = variantOf(VT_BYREF | VT_ARRAY | VT_I4, &pointer);
     check.equal(fromVariant(byRef), Variant(VariantArray{Variant(10), Variant(20), Variant(30)}), L"array by reference");
   }
   // VT_ARRAY|VT_DECIMAL: the element overlays the whole VARIANT
@@ -714,8 +707,7 @@ void variantArraysComingIn(Check& check) {
     VarDecFromR8(-2.75, &decimal);
     LONG index = 0;
     SafeArrayPutElement(array.get(), &index, &decimal);
-    VARIANT v = variantOf(VT_ARRAY | VT_DECIMAL);
-    v.parray = array.get();
+    const VARIANT v = variantOf(VT_ARRAY | VT_DECIMAL, array.get());
     check.equal(fromVariant(v), Variant(VariantArray{Variant(-2.75)}), L"array of DECIMAL");
   }
 }
