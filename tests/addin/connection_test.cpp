@@ -121,9 +121,8 @@ TEST(ConnectionTest, DisconnectionStoresThePlacementAndRemovesTheUserInterface) 
   ASSERT_TRUE(office.app->disconnectAddIn(1));
   EXPECT_FALSE(office.menu());
   EXPECT_FALSE(office.toolbar());
-  EXPECT_EQ(std::get<0>(office.storedPlacement(3)), 120);
-  EXPECT_EQ(std::get<1>(office.storedPlacement(3)), 2);
-  EXPECT_EQ(std::get<3>(office.storedPlacement(3)), 3);
+  const auto [left, row, width, position] = office.storedPlacement(3);
+  EXPECT_EQ(std::make_tuple(left, row, position), std::make_tuple(120, 2, 3));
   auto& addIn = office.addIn();
   EXPECT_FALSE(addIn.g_cbLockfolioToolbar);
   EXPECT_FALSE(addIn.g_cbpLockfolioMenu);

@@ -16,9 +16,8 @@ TEST(ToolbarTest, FirstBuildUsesTheStoredDefaults) {
   OfficeFixture office(sim::HostKind::Word, L"9.0");
   const auto toolbar = office.toolbar();
   ASSERT_TRUE(toolbar);
-  EXPECT_EQ(toolbar->position(), office::msoBarTop);
-  EXPECT_EQ(toolbar->rowIndex(), 3);
-  EXPECT_EQ(toolbar->left(), 0);
+  EXPECT_EQ(std::make_tuple(toolbar->position(), toolbar->rowIndex(), toolbar->left()),
+            std::make_tuple(office::msoBarTop, 3, 0));
   EXPECT_TRUE(toolbar->visible());
   EXPECT_FALSE(toolbar->isTemporary());
   EXPECT_EQ(office.storedPlacement(1), std::make_tuple(0, 3, 79, 1));
@@ -40,9 +39,8 @@ TEST(ToolbarTest, ADraggedToolbarComesBackThereInTheNextRunOfThatHost) {
   OfficeFixture office(sim::HostKind::Excel);
   office.toolbar()->dragTo(office::msoBarBottom, 2, 150);
   office.restart();
-  EXPECT_EQ(office.toolbar()->position(), office::msoBarBottom);
-  EXPECT_EQ(office.toolbar()->rowIndex(), 2);
-  EXPECT_EQ(office.toolbar()->left(), 150);
+  EXPECT_EQ(std::make_tuple(office.toolbar()->position(), office.toolbar()->rowIndex(), office.toolbar()->left()),
+            std::make_tuple(office::msoBarBottom, 2, 150));
   EXPECT_EQ(office.countLockfolioToolbars(), 1);
   EXPECT_EQ(office.toolbarTags(), kTags);
 
@@ -51,8 +49,7 @@ TEST(ToolbarTest, ADraggedToolbarComesBackThereInTheNextRunOfThatHost) {
   office.addInObject.reset();
   office.start(sim::HostKind::Word);
   office.connect();
-  EXPECT_EQ(office.toolbar()->position(), office::msoBarTop);
-  EXPECT_EQ(office.toolbar()->rowIndex(), 3);
+  EXPECT_EQ(std::make_pair(office.toolbar()->position(), office.toolbar()->rowIndex()), std::make_pair(office::msoBarTop, 3));
 }
 
 TEST(ToolbarTest, AToolbarLeftByAnInterruptedRunIsFilledAgain) {
@@ -95,8 +92,7 @@ TEST(ToolbarTest, TheStoredWidthHasNoEffect) {
   office.start(sim::HostKind::Word);
   office.connect();
   EXPECT_NE(office.toolbar()->width(), 500);
-  EXPECT_EQ(office.toolbar()->left(), 10);
-  EXPECT_EQ(office.toolbar()->rowIndex(), 4);
+  EXPECT_EQ(std::make_pair(office.toolbar()->left(), office.toolbar()->rowIndex()), std::make_pair(10, 4));
 }
 
 TEST(ToolbarTest, AFailedBuildReportsTwoMessagesAndKeepsWhatWasMade) {

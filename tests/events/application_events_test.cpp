@@ -130,11 +130,8 @@ TEST(ExcelEventsTest, TheAddInsStateOfTheCommandsIsWhatMenuToolbarAndTabShow) {
 }
 
 TEST(IgnoredEventsTest, SavingAndClosingChangeNothing) {
-  struct Case {
-    sim::HostKind kind;
-  } cases[] = {{sim::HostKind::Word}, {sim::HostKind::PowerPoint}};
-  for (const auto& c : cases) {
-    OfficeFixture office(c.kind);
+  for (const sim::HostKind kind : {sim::HostKind::Word, sim::HostKind::PowerPoint}) {
+    OfficeFixture office(kind);
     office.env.drive.makeDirectory("Docs");
     auto document = office.app->newDocument();
     office.env.registry.writes = 0;

@@ -324,9 +324,7 @@ void aNewDocumentStoresThePlacementWhichTheNextConnectionUses() {
   auto bar = office.toolbar();
   CHECK(bar);
   if (bar) {
-    CHECK(bar->position() == kBarBottom);
-    CHECK(bar->rowIndex() == 2);
-    CHECK(bar->left() == 150);
+    CHECK(bar->position() == kBarBottom && bar->rowIndex() == 2 && bar->left() == 150);
   }
   CHECK(office.app->disconnectAddIn(sim::kDisconnectUserClosed));
   office.release(again);
