@@ -388,36 +388,22 @@ void controlsAddWithNamedArguments(World& world) {
   CHECK(positionalControl && positionalControl->type() == sim::ControlType::Button &&
         positionalControl->isTemporary() && positionalControl->id() == 1);
   CHECK(app->menuBar()->controls().size() == before + 3);
-}
 
-void propertyPutAndGet(World& world) {
-  auto app = world.start(sim::HostKind::Word);
-  auto bridged = world.bridged(app->self());
-  auto button = addButton(bridged.get());
-  auto* control = world.bridge.unwrap(button.get()).as<sim::CommandBarControl>();
-  CHECK(control != nullptr);
-  if (!control) return;
-
-  Args caption;
-  caption.text(L"&Lockfolio");
-  CHECK_HR(put(button.get(), L"Caption", caption)->hr, S_OK);
+  // Property put and get on the first button.
+  CHECK_HR(put(button.get(), L"Caption", Args().text(L"&Lockfolio"))->hr, S_OK);
   CHECK_TEXT(control->caption(), L"&Lockfolio");
   CHECK_TEXT(get(button.get(), L"Caption")->text(), L"&Lockfolio");
 
   // The standard dispatcher wants the new value named DISPID_PROPERTYPUT.
-  VariantValue tag;
-  tag.get().bstrVal = Bstr(L"LockfolioTag").detach();
-  tag.get().vt = VT_BSTR;
-  DISPPARAMS unnamed{tag.ptr(), nullptr, 1, 0};
+  Args tag;
+  DISPPARAMS unnamed{tag.text(L"LockfolioTag").values().data(), nullptr, 1, 0};
   CHECK_HR(button->Invoke(dispidOf(button.get(), L"Tag"), IID_NULL, 0, DISPATCH_PROPERTYPUT, &unnamed, nullptr, nullptr,
                           nullptr),
            DISP_E_PARAMNOTFOUND);
   CHECK_TEXT(control->tag(), L"");
 
   // A Boolean.
-  Args enabled;
-  enabled.boolean(false);
-  CHECK_HR(put(button.get(), L"Enabled", enabled)->hr, S_OK);
+  CHECK_HR(put(button.get(), L"Enabled", Args().boolean(false))->hr, S_OK);
   CHECK(!control->enabled());
   auto read = get(button.get(), L"Enabled");
   CHECK(read->result.get().vt == VT_BOOL && read->result.get().boolVal == VARIANT_FALSE);
@@ -427,6 +413,7 @@ void propertyPutAndGet(World& world) {
                           nullptr, nullptr),
            DISP_E_PARAMNOTFOUND);
 }
+
 
 void errorsBecomeExceptionInfo(World& world) {
   auto app = world.start(sim::HostKind::Word);
@@ -810,8 +797,7 @@ void typedObjectsRefuseWhatTheStandardDispatcherRefuses(World& world) {
 const Test kTests[] = {
     {"The default member, the type library's DISPIDs, and the bridge's, stable and ignoring case",
      defaultMemberTypeLibraryAndDispids},
-    {"Controls.Add with named and omitted arguments", controlsAddWithNamedArguments},
-    {"Property put and get", propertyPutAndGet},
+    {"Controls.Add with named and omitted arguments; property put and get", controlsAddWithNamedArguments},
     {"Errors become DISP_E_EXCEPTION with EXCEPINFO", errorsBecomeExceptionInfo},
     {"The same object has one COM identity", sameObjectSameIdentity},
     {"Arguments arrive in call order", argumentsArriveInCallOrder},
