@@ -99,7 +99,7 @@ TEST_F(RegOpTest, WritingNewValuesTakesTheTypeFromTheVariant) {
   EXPECT_EQ(data, platform::toUtf16Bytes(std::wstring(L"a\0" L"2", 3), 2));
 }
 
-TEST_F(RegOpTest, AnExistingValueKeepsItsType) {
+TEST_F(RegOpTest, AnExistingValueKeepsItsTypeOrRefusesTheValue) {
   put(L"Number", platform::kRegDword, {1, 0, 0, 0});
   put(L"Text", platform::kRegSz, platform::toUtf16Bytes(L"x", 1));
   open()->Value(L"Number", Variant(L"123"));
@@ -108,12 +108,9 @@ TEST_F(RegOpTest, AnExistingValueKeepsItsType) {
   EXPECT_EQ(open()->Value(L"Number"), Variant(std::int32_t{123}));
   EXPECT_EQ(typeOf(L"Text"), platform::kRegSz);
   EXPECT_EQ(open()->Value(L"Text"), Variant(L"5"));
-}
-
-TEST_F(RegOpTest, TextThatIsNoNumberCannotGoIntoADwordAndNothingIsWritten) {
-  put(L"Number", platform::kRegDword, {9, 0, 0, 0});
+  // Text that is no number cannot go into a dword, and nothing is written.
   EXPECT_EQ(testing_support::errorOf([&] { open()->Value(L"Number", Variant(L"abc")); }), 13);
-  EXPECT_EQ(open()->Value(L"Number"), Variant(std::int32_t{9}));
+  EXPECT_EQ(open()->Value(L"Number"), Variant(std::int32_t{123}));
 }
 
 TEST_F(RegOpTest, EnvironmentReferencesMakeExpandableText) {

@@ -36,7 +36,7 @@ class SessionFolderTest : public ::testing::Test {
   clsSessionFolder folders;
 };
 
-TEST_F(SessionFolderTest, NamesFoldersByCategoryAndCounter) {
+TEST_F(SessionFolderTest, NamesFoldersByCategoryAndCounterAndReusesAnExistingOne) {
   struct Case {
     std::int16_t category;
     std::int16_t counter;
@@ -56,6 +56,12 @@ TEST_F(SessionFolderTest, NamesFoldersByCategoryAndCounter) {
     std::wstring folder = std::wstring(kBase) + c.name;
     EXPECT_TRUE(env.fileSystem.folderExists(folder)) << platform::toUtf8(folder);
   }
+  // An existing folder is reused unchanged.
+  env.drive.write("Sessions/vfn10001/keep.txt", "data");
+  std::int16_t category = 1;
+  std::int16_t counter = 0;
+  EXPECT_EQ(folders.NextFolder(kBase, category, counter), L"vfn10001\\");
+  EXPECT_EQ(env.drive.read("Sessions/vfn10001/keep.txt"), "data");
 }
 
 TEST_F(SessionFolderTest, AFailureLeavesTheCounterAdvancedUnlessItCouldNotAdvance) {
@@ -95,16 +101,6 @@ TEST_F(SessionFolderTest, ABaseWithoutItsSeparatorGetsOneSoTheFolderListedIsTheF
   folders.RemoveFolders(L"C:\\Sessions", category);
   EXPECT_TRUE(entries().empty());
   EXPECT_EQ(env.drive.read("Sessionsvfn10001/keep.txt"), "the user's");
-}
-
-TEST_F(SessionFolderTest, AnExistingFolderIsReusedUnchanged) {
-  std::int16_t category = 1;
-  std::int16_t counter = 0;
-  const std::wstring first = folders.NextFolder(kBase, category, counter);
-  env.drive.write("Sessions/vfn10001/keep.txt", "data");
-  counter = 0;
-  EXPECT_EQ(folders.NextFolder(kBase, category, counter), first);
-  EXPECT_EQ(env.drive.read("Sessions/vfn10001/keep.txt"), "data");
 }
 
 TEST_F(SessionFolderTest, RemovesOnlyNamesThatContainThePatternAndThatNextFolderMakesForTheCategory) {
