@@ -15,9 +15,7 @@ namespace {
 struct StoryOutcome {
   std::string output;
   std::vector<std::string> vaultFiles;
-  std::int32_t position = -1;
-  std::int32_t rowIndex = -1;
-  std::int32_t left = -1;
+  std::tuple<std::int32_t, std::int32_t, std::int32_t> placement;  // position, row, left
 };
 
 StoryOutcome runStory(sim::HostKind host, const std::wstring& version, const std::string& state) {
@@ -47,9 +45,7 @@ StoryOutcome runStory(sim::HostKind host, const std::wstring& version, const std
   support::RegOp reg(again.platform().platform());
   const std::int16_t kind = host == sim::HostKind::Word ? 1 : host == sim::HostKind::Excel ? 2 : 3;
   reg.Key(RegIntfc::ToolbarPlacementKey(kind));
-  outcome.position = reg.Value(L"Position").toInt32();
-  outcome.rowIndex = reg.Value(L"Index").toInt32();
-  outcome.left = reg.Value(L"Left").toInt32();
+  outcome.placement = {reg.Value(L"Position").toInt32(), reg.Value(L"Index").toInt32(), reg.Value(L"Left").toInt32()};
   return outcome;
 }
 
@@ -70,7 +66,7 @@ TEST(DemoTest, TheStoryPutsTheDocumentInTheVaultAndKeepsThePlacement) {
     EXPECT_EQ(outcome.vaultFiles, std::vector<std::string>{c.file});
     const std::string saved = state.read(std::string("vaults/Demo/") + c.file);
     EXPECT_NE(saved.find("revised"), std::string::npos);  // saved in place after the change
-    EXPECT_EQ(std::make_tuple(outcome.position, outcome.rowIndex, outcome.left), std::make_tuple(3, 1, 40));
+    EXPECT_EQ(outcome.placement, std::make_tuple(3, 1, 40));
     EXPECT_NE(outcome.output.find("critical file"), std::string::npos);  // the refusal was shown
     EXPECT_EQ(outcome.output.find("handler failed"), std::string::npos);
   }
@@ -80,7 +76,7 @@ TEST(DemoTest, PowerPoint9ToldWithoutTheVault) {
   testing_support::TempDir state;
   const StoryOutcome outcome = runStory(sim::HostKind::PowerPoint, L"9.0", state.path());
   EXPECT_TRUE(outcome.vaultFiles.empty());
-  EXPECT_EQ(std::make_tuple(outcome.position, outcome.rowIndex, outcome.left), std::make_tuple(0, 1, 0));
+  EXPECT_EQ(outcome.placement, std::make_tuple(0, 1, 0));
   EXPECT_NE(outcome.output.find("(Ctrl+O)"), std::string::npos);
 }
 

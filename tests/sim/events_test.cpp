@@ -114,10 +114,14 @@ TEST(KeystrokeTest, CtrlKeysActAndOtherKeysDoNot) {
   EXPECT_EQ(errorOf([&] { word->pressKeys(L"^"); }), 5);
 }
 
-TEST(AddInConnectionTest, ConnectionGivesTheApplicationAndTheAddInInstance) {
+class AddInConnectionTest : public ::testing::Test {
+ protected:
   sim_testing::TestMachine machine;
-  auto ppt = machine.start(HostKind::PowerPoint);
   sim_testing::RecordingAddIn addIn;
+};
+
+TEST_F(AddInConnectionTest, ConnectionGivesTheApplicationAndTheAddInInstance) {
+  auto ppt = machine.start(HostKind::PowerPoint);
   ASSERT_TRUE(ppt->connectAddIn(addIn, sim::kConnectStartup));
   EXPECT_EQ(addIn.calls, (std::vector<std::wstring>{L"OnConnection(1)", L"OnStartupComplete"}));
   EXPECT_EQ(addIn.application.get(L"").toString(), L"Microsoft PowerPoint");
@@ -134,10 +138,8 @@ TEST(AddInConnectionTest, ConnectionGivesTheApplicationAndTheAddInInstance) {
   EXPECT_EQ(addIn.calls.back(), L"OnConnection(0)");
 }
 
-TEST(AddInConnectionTest, AFailedConnectionIsRecordedAndTheAddInIsNotCalledAgain) {
-  sim_testing::TestMachine machine;
+TEST_F(AddInConnectionTest, AFailedConnectionIsRecordedAndTheAddInIsNotCalledAgain) {
   auto word = machine.start(HostKind::Word);
-  sim_testing::RecordingAddIn addIn;
   addIn.failIn = {L"OnConnection"};
   EXPECT_FALSE(word->connectAddIn(addIn, sim::kConnectStartup));
   EXPECT_FALSE(word->isConnected(addIn));
@@ -148,10 +150,8 @@ TEST(AddInConnectionTest, AFailedConnectionIsRecordedAndTheAddInIsNotCalledAgain
   EXPECT_EQ(addIn.calls, std::vector<std::wstring>{L"OnConnection(1)"});
 }
 
-TEST(AddInConnectionTest, QuitClosesTheDocumentsThenDisconnectsAndACancelledCloseStopsIt) {
-  sim_testing::TestMachine machine;
+TEST_F(AddInConnectionTest, QuitClosesTheDocumentsThenDisconnectsAndACancelledCloseStopsIt) {
   auto word = machine.start(HostKind::Word);
-  sim_testing::RecordingAddIn addIn;
   addIn.failIn = {L"OnDisconnection"};
   word->connectAddIn(addIn, sim::kConnectStartup);
   auto document = word->newDocument();
@@ -177,10 +177,8 @@ TEST(AddInConnectionTest, QuitClosesTheDocumentsThenDisconnectsAndACancelledClos
   EXPECT_EQ(errorOf([&] { addIn.addInInst.get(L"ProgId"); }), sim::host_errors::kServerUnavailable);
 }
 
-TEST(AddInConnectionTest, TerminateCallsNothing) {
-  sim_testing::TestMachine machine;
+TEST_F(AddInConnectionTest, TerminateCallsNothing) {
   auto excel = machine.start(HostKind::Excel);
-  sim_testing::RecordingAddIn addIn;
   excel->connectAddIn(addIn, sim::kConnectAfterStartup);
   excel->newDocument();
   excel->terminate();
