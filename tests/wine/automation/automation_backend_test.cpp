@@ -1043,12 +1043,6 @@ void identityAndInterfaces(Check& check) {
   check.that(toDispatch(Object(std::make_shared<NativeObject>())) == nullptr, L"toDispatch of a native object");
 }
 
-void creationFailures(Check& check) {
-  ComObjectFactory factory;
-  check.raises([&] { factory.create(L"Lockfolio.NoSuchClass"); }, 429, L"unknown ProgID",
-               L"ActiveX component can't create object");
-  check.raises([&] { factory.create(L""); }, 429, L"empty ProgID", L"ActiveX component can't create object");
-}
 
 // A 24-bit DIB of blank pixels: the pixels' way to a button is checked by the host's test.
 std::vector<std::uint8_t> testDib(int width, int height) {
@@ -1065,8 +1059,11 @@ std::vector<std::uint8_t> testDib(int width, int height) {
   return dib;
 }
 
-void pictures(Check& check) {
+void factoryCreationsAndPictures(Check& check) {
   ComObjectFactory factory;
+  check.raises([&] { factory.create(L"Lockfolio.NoSuchClass"); }, 429, L"unknown ProgID",
+               L"ActiveX component can't create object");
+  check.raises([&] { factory.create(L""); }, 429, L"empty ProgID", L"ActiveX component can't create object");
   const std::vector<std::uint8_t> dib = testDib(16, 16);
   Object picture = factory.picture(dib);
   if (!check.that(static_cast<bool>(picture), L"created")) return;
@@ -1291,8 +1288,7 @@ const struct {
     {"put and putref fall back", putAndPutRefFallBack},
     {"IDispatchEx fallback", dispatchExFallback},
     {"identity and interfaces", identityAndInterfaces},
-    {"creation failures", creationFailures},
-    {"pictures", pictures},
+    {"the object factory: creation failures and pictures", factoryCreationsAndPictures},
     {"button click", buttonClick},
     {"event tables", eventTables},
     {"connection failures", connectionFailures},
