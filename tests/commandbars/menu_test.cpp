@@ -7,17 +7,6 @@ using testing_support::OfficeFixture;
 
 namespace {
 
-TEST(MenuTest, TheMenuGoesInFrontOfTheWindowMenu) {
-  OfficeFixture office(sim::HostKind::Word);
-  EXPECT_EQ(office.menuBarCaptions(),
-            (std::vector<std::wstring>{L"&File", L"&Edit", L"&View", L"&Insert", L"F&ormat", L"&Tools", L"T&able",
-                                       L"Lockfolio", L"&Window", L"&Help"}));
-  const auto menu = office.menu();
-  EXPECT_EQ(menu->tooltipText(), L"Lockfolio");
-  EXPECT_EQ(static_cast<std::int32_t>(menu->type()), office::msoControlPopup);
-  EXPECT_FALSE(menu->isTemporary());
-}
-
 struct ItemCase {
   const wchar_t* tag;
   const wchar_t* english;
@@ -32,12 +21,21 @@ const ItemCase kItems[] = {
      L"Speichern unter, schlie\u00DFen und verschl\u00FCsseln...", false},
 };
 
-TEST(MenuTest, ItemsInTheUsersLanguageWithFixedTagsAndActions) {
-  for (std::uint16_t language : {std::uint16_t{1033}, std::uint16_t{1031}}) {
-    OfficeFixture office(sim::HostKind::Excel, L"11.0", language);
+// The menu goes in front of the Window menu; its items are in the user's language, with fixed tags
+// and actions.
+TEST(MenuTest, TheMenuGoesInFrontOfTheWindowMenuWithItemsInTheUsersLanguage) {
+  for (const auto& [kind, language, hostsMenu] : {std::tuple{sim::HostKind::Word, std::uint16_t{1033}, L"T&able"},
+                                                  std::tuple{sim::HostKind::Excel, std::uint16_t{1031}, L"&Data"}}) {
+    OfficeFixture office(kind, L"11.0", language);
+    EXPECT_EQ(office.menuBarCaptions(), (std::vector<std::wstring>{L"&File", L"&Edit", L"&View", L"&Insert", L"F&ormat",
+                                                                   L"&Tools", hostsMenu, L"Lockfolio", L"&Window",
+                                                                   L"&Help"}));
     const auto menu = office.menu();
     ASSERT_TRUE(menu);
     EXPECT_EQ(menu->caption(), L"Lockfolio");
+    EXPECT_EQ(menu->tooltipText(), L"Lockfolio");
+    EXPECT_EQ(static_cast<std::int32_t>(menu->type()), office::msoControlPopup);
+    EXPECT_FALSE(menu->isTemporary());
     ASSERT_EQ(menu->controls().size(), 3u);
     for (std::size_t i = 0; i < 3; ++i) {
       const auto& item = menu->controls()[i];
