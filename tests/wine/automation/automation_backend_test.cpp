@@ -99,12 +99,6 @@ class Check {
 
 };
 
-std::wstring hex(std::uint32_t value) {
-  wchar_t buffer[16];
-  std::swprintf(buffer, 16, L"%08X", value);
-  return buffer;
-}
-
 // What a VARIANT holds, read without the code under test: "I4:5", "BSTR:two", "REF->I4:5" (a
 // reference to a Variant), "&BOOL:true" (a typed reference).
 std::wstring describe(const VARIANT& v) {
@@ -122,7 +116,7 @@ std::wstring describe(const VARIANT& v) {
     case VT_BSTR: return L"BSTR:" + Bstr::textOf(v.bstrVal);
     case VT_DISPATCH: return v.pdispVal ? L"DISPATCH" : L"DISPATCH:null";
     case VT_UNKNOWN: return v.punkVal ? L"UNKNOWN" : L"UNKNOWN:null";
-    case VT_ERROR: return L"ERROR:" + hex(static_cast<std::uint32_t>(v.scode));
+    case VT_ERROR: return L"ERROR:" + wine_host::testing::hex(v.scode);
     case VT_BYREF | VT_VARIANT: return L"REF->" + describe(*v.pvarVal);
     case VT_ARRAY | VT_VARIANT: {
       LONG lower = 0, upper = -1;
@@ -778,7 +772,7 @@ void argumentLayout(Check& check) {
        DISPATCH_METHOD | DISPATCH_PROPERTYGET, {L"R8:3.5", L"BSTR:two", L"I4:1"}, {}, true},
       {L"property get", InvokeKind::PropertyGet, L"Record", {Arg(Variant(1))}, DISPATCH_PROPERTYGET, {L"I4:1"}, {}, true},
       {L"missing argument", InvokeKind::Method, L"Record", {Arg(Variant(1)), Arg::missing(), Arg(Variant(3))},
-       DISPATCH_METHOD | DISPATCH_PROPERTYGET, {L"I4:3", L"ERROR:80020004", L"I4:1"}, {}, true},
+       DISPATCH_METHOD | DISPATCH_PROPERTYGET, {L"I4:3", L"ERROR:0x80020004", L"I4:1"}, {}, true},
       {L"named after positional", InvokeKind::Method, L"Record",
        {Arg(Variant(1)), Arg::named(L"Beta", Variant(2)), Arg::named(L"alpha", Variant(3))},
        DISPATCH_METHOD | DISPATCH_PROPERTYGET, {L"I4:2", L"I4:3", L"I4:1"}, {Recorder::kBeta, Recorder::kAlpha}, true},
