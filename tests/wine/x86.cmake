@@ -18,7 +18,10 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND LOCKFOLIO_X86_WINE)
   add_test(NAME x86_host_test COMMAND ${x86_runner} $<TARGET_FILE:wine_host_test> $<TARGET_FILE:LockfolioAddIn>)
   add_test(NAME x86_automation_backend_test COMMAND ${x86_runner} $<TARGET_FILE:automation_backend_test>)
   add_test(NAME x86_load_benchmark COMMAND bash ${CMAKE_SOURCE_DIR}/bench/run-benchmark ${CMAKE_BINARY_DIR} 20)
-  set(x86_tests x86_wine_suite x86_host_test x86_automation_backend_test x86_load_benchmark)
+  # The x64 sweep's cases, where VARIANT, DECIMAL and SAFEARRAY have their 32-bit sizes and the
+  # calls their 32-bit convention.
+  add_test(NAME x86_hostile_sweep COMMAND ${x86_runner} $<TARGET_FILE:hostile_sweep> $<TARGET_FILE:LockfolioAddIn>)
+  set(x86_tests x86_wine_suite x86_host_test x86_automation_backend_test x86_load_benchmark x86_hostile_sweep)
   find_program(LOCKFOLIO_X86_WIXL wixl)
   if(LOCKFOLIO_X86_WIXL)
     add_test(NAME x86_installer_msi COMMAND bash ${CMAKE_SOURCE_DIR}/installer/test-msi ${CMAKE_BINARY_DIR})
@@ -29,4 +32,5 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND LOCKFOLIO_X86_WINE)
     set_tests_properties(${test} PROPERTIES LABELS x86 TIMEOUT 900 SKIP_RETURN_CODE 77 FIXTURES_REQUIRED x86_prefix
       ENVIRONMENT "LOCKFOLIO_WINE_TEMPLATE=${x86_template};WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix-${test};${LOCKFOLIO_SIGN_TEST_ENVIRONMENT}")
   endforeach()
+  set_property(TEST x86_hostile_sweep APPEND PROPERTY ENVIRONMENT WINEDEBUG=warn+heap)
 endif()
