@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include "automation/variant.h"
 #include "helpers/error_of.h"
 #include "helpers/variant_printer.h"

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>

@@ -1037,7 +1037,6 @@ void identityAndInterfaces(Check& check) {
   check.that(toDispatch(Object(std::make_shared<NativeObject>())) == nullptr, L"toDispatch of a native object");
 }
 
-
 // A 24-bit DIB of blank pixels: the pixels' way to a button is checked by the host's test.
 std::vector<std::uint8_t> testDib(int width, int height) {
   BITMAPINFOHEADER header{};

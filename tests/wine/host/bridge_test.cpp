@@ -414,7 +414,6 @@ void controlsAddWithNamedArguments(World& world) {
            DISP_E_PARAMNOTFOUND);
 }
 
-
 void errorsBecomeExceptionInfo(World& world) {
   auto app = world.start(sim::HostKind::Word);
   auto bridged = world.bridged(app->self());
